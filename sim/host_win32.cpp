@@ -49,8 +49,11 @@ void PublishScene() {
   uint16_t ground = uint16_t(StateTable[0x736C] | StateTable[0x736D] << 8);
   uint16_t airborne = uint16_t(StateTable[0x736E] | StateTable[0x736F] << 8);
   AcquireSRWLockExclusive(&HostLock);
-  Status.aircraft[kListAirborne] = aircraft[kListAirborne];
-  Status.aircraft[kListGround] = aircraft[kListGround];
+  for (int l = 0; l < 2; ++l) {
+    Status.aircraft[l] = aircraft[l];
+    Status.slotCount[l] = ServedScene.lists[l].slotCount;
+    Status.recordLength[l] = ServedScene.lists[l].recordLength;
+  }
   Status.nearest[kListAirborne] = airborne;
   Status.nearest[kListGround] = ground;
   Status.trafficSeconds = Setup.traffic ? Setup.traffic->clock : 0;
