@@ -49,10 +49,11 @@ void PublishScene() {
   uint16_t ground = uint16_t(StateTable[0x736C] | StateTable[0x736D] << 8);
   uint16_t airborne = uint16_t(StateTable[0x736E] | StateTable[0x736F] << 8);
   AcquireSRWLockExclusive(&HostLock);
-  for (int l = 0; l < 2; ++l) {
+  for (int l = 0; l < 2; ++l) {   // the heads as served, raw patches included
+    const uint8_t* head = StateTable + (l == kListAirborne ? 0xF000 : 0xE000);
     Status.aircraft[l] = aircraft[l];
-    Status.slotCount[l] = ServedScene.lists[l].slotCount;
-    Status.recordLength[l] = ServedScene.lists[l].recordLength;
+    Status.recordLength[l] = head[0] | head[1] << 8;
+    Status.slotCount[l] = head[2] | head[3] << 8;
   }
   Status.nearest[kListAirborne] = airborne;
   Status.nearest[kListGround] = ground;
