@@ -842,3 +842,267 @@ TEST_F(TrafficListTest, NothingReadsAClosedChannelOrADestroyedList) {
 
 }  // namespace
 
+
+// --- Against simhost.exe in a process of its own ---------------------------------------
+
+namespace {
+
+std::string SimhostPath() {
+  const char* bin = getenv("VELMORA_BIN");
+  std::string dir = bin ? bin : ".";
+  if (!dir.empty() && dir[0] == '/') dir = "Z:" + dir;   // a Unix path, through Wine's Z:
+  return dir + "\\simhost.exe";
+}
+
+// A top-level window of the class that belongs to the process, or null.
+HWND WindowOf(DWORD pid, const char* className) {
+  HWND window = nullptr;
+  while ((window = FindWindowExA(nullptr, window, className, nullptr)) != nullptr) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == pid) return window;
+  }
+  return nullptr;
+}
+
+// simhost started with the given arguments, ended when this goes out of scope.
+struct Simhost {
+  PROCESS_INFORMATION process = {};
+  HWND server = nullptr;   // the simulator's window
+  HWND status = nullptr;   // simhost's own window, with the Faults commands
+
+  bool Start(const std::string& arguments) {
+    std::string command = "\"" + SimhostPath() + "\" " + arguments;
+    std::vector<char> line(command.begin(), command.end());
+    line.push_back(0);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+      return false;
+    for (int i = 0; i < 600 && !(server && status); ++i) {
+      server = WindowOf(process.dwProcessId, "FS98MAIN01");
+      status = WindowOf(process.dwProcessId, "SimhostStatus");
+      if (WaitForSingleObject(process.hProcess, 50) == WAIT_OBJECT_0) return false;
+    }
+    return server && status;
+  }
+
+  // A Faults command of simhost's window: 201 normal, 202 answer 0.
+  void Faults(WPARAM command) { SendMessageA(status, WM_COMMAND, command, 0); }
+
+  ~Simhost() {
+    if (!process.hProcess) return;
+    if (WaitForSingleObject(process.hProcess, 0) != WAIT_OBJECT_0) {
+      if (status) PostMessageA(status, WM_CLOSE, 0, 0);
+      if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0)
+        TerminateProcess(process.hProcess, 99);
+    }
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+};
+
+std::string TempFile(const char* name) {
+  char dir[MAX_PATH];
+  GetTempPathA(sizeof dir, dir);
+  char path[MAX_PATH];
+  snprintf(path, sizeof path, "%stable_test_%lu_%s", dir, GetCurrentProcessId(), name);
+  return path;
+}
+
+bool WriteTextFile(const std::string& path, const std::string& text) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(file);
+  return written == text.size();
+}
+
+// The worked scene as a simhost scenario, byte for byte what the in-process tests serve.
+std::string SceneScenario() {
+  std::string text =
+      "user lat=50 lon=0 magvar=0 heading=90 com1=123.45\n"
+      "raw 0x0570 00 00 00 00 E8 03 00 00\n"   // altitude: 1000 m exactly
+      "raw 0x02B4 C7 71 33 00\n"               // ground speed 3371463
+      "raw 0x02C8 00 01 00 00\n"               // vertical speed 256
+      "airborne count=7 recordlength=40 nearest=12\n"
+      "ground count=0 nearest=7\n";
+  for (int k = 0; k < 7; ++k) {
+    const Traffic& t = kScene[k];
+    char line[512];
+    snprintf(line, sizeof line,
+             "slot airborne %d ref=%u id=\"%s\" lat=%.9g lon=%.9g alt=%.9g heading=%.9g gs=%u"
+             " vs=%d state=%u com1=0x%04X runway=%u designator=%u",
+             k, t.refId, t.id, t.latitude, t.longitude, t.altitude, t.heading * 360.0 / 65536,
+             t.groundSpeed, t.verticalSpeed, t.state, t.com1, t.runway, t.designator);
+    text += line;
+    if (t.from[0]) text += std::string(" from=") + t.from;
+    if (t.to[0]) text += std::string(" to=") + t.to;
+    text += "\n";
+  }
+  // Slot 0's heading, 65535, lies between two values a heading in degrees can spell.
+  char raw[64];
+  snprintf(raw, sizeof raw, "raw 0x%04X FF FF\n", simlink::kStateAirborneSlots + 128 + 16);
+  text += raw;
+  return text;
+}
+
+class SimhostListTest : public TrafficListTest {
+ protected:
+  void SetUp() override {
+    TrafficListTest::SetUp();
+    simlink::CloseChannel();   // the channel goes to simhost instead
+  }
+};
+
+TEST_F(SimhostListTest, WorkedSceneFromSimhost) {
+  std::string scenario = TempFile("scene.txt");
+  ASSERT_TRUE(WriteTextFile(scenario, SceneScenario()));
+  Simhost simhost;
+  ASSERT_TRUE(simhost.Start("--scenario \"" + scenario + "\"")) << SimhostPath();
+  ASSERT_TRUE(simlink::OpenChannel(simhost.server));
+
+  ASSERT_EQ(1, table::RefreshTable());
+  HWND list = table::TrafficList;
+  ASSERT_NE(nullptr, list);
+  ExpectSceneCells(list);
+  EXPECT_EQ(kSceneByDistance, RowOrder(list));
+  table::UpdateTitle(main, 0);
+  EXPECT_EQ("DU Z.E. Vavazaz Uzovozi - Airborne (Nearest 12nm)", WindowText(main));
+
+  // simhost answers 0 from now on: the table stays as it is, the title has no aircraft.
+  simhost.Faults(202);
+  bool boxExpected = simlink::ChannelSendFailed() == 0;
+  {
+    BoxWatch boxes;
+    EXPECT_EQ(0, table::RefreshTable());
+    table::UpdateTitle(main, 0);
+    EXPECT_EQ(boxExpected ? 1u : 0u, boxes.Boxes().size());
+  }
+  ExpectSceneCells(list);
+  EXPECT_EQ(kSceneByDistance, RowOrder(list));
+  EXPECT_EQ("DU Z.E. Vavazaz Uzovozi - Airborne (No aircraft)", WindowText(main));
+
+  // And back.
+  simhost.Faults(201);
+  ASSERT_EQ(1, table::RefreshTable());
+  EXPECT_EQ(list, table::TrafficList);
+  ExpectSceneCells(list);
+  DeleteFileA(scenario.c_str());
+}
+
+// Live traffic with every slot counted, frozen after its warm-up: the nearest aircraft
+// simhost reports is the first row of the list sorted by distance.
+TEST_F(SimhostListTest, LiveTrafficInBothViewModes) {
+  Simhost simhost;
+  ASSERT_TRUE(simhost.Start("--slots 99 --rate 0 --seed 5")) << SimhostPath();
+  ASSERT_TRUE(simlink::OpenChannel(simhost.server));
+  for (int viewMode : {0, 1}) {
+    SCOPED_TRACE(viewMode);
+    table::DestroyTrafficList();
+    shell::ResetSettings();
+    shell::ViewMode = viewMode;
+    ASSERT_EQ(1, table::RefreshTable());
+    HWND list = table::TrafficList;
+    ASSERT_EQ(100, RowCount(list));
+    EXPECT_EQ(-1, ItemData(list, 0));
+
+    int lastDistance = -1;
+    bool emptySeen = false;
+    int occupied = 0;
+    for (int row = 1; row < 100; ++row) {
+      Cells cells = RowCells(list, row);
+      char slot[8];
+      snprintf(slot, sizeof slot, "%02d", ItemData(list, row));
+      EXPECT_EQ(slot, cells[0]);
+      if (cells[1].empty()) {
+        emptySeen = true;
+        EXPECT_EQ(EmptySlotCells(ItemData(list, row)), cells);
+        continue;
+      }
+      EXPECT_FALSE(emptySeen) << "row " << row << ": an aircraft below an empty slot";
+      ++occupied;
+      int distance = atoi(cells[2].c_str());
+      EXPECT_GE(distance, lastDistance) << "row " << row;
+      lastDistance = distance;
+    }
+    ASSERT_GT(occupied, 0);
+
+    table::UpdateTitle(main, viewMode);
+    std::string nearest = CellText(list, 1, 2);   // "N nm"
+    std::string expected = std::string(shell::ViewTitle[viewMode]) + " (Nearest " +
+                           nearest.substr(0, nearest.size() - 3) + "nm)";
+    EXPECT_EQ(expected, WindowText(main));
+  }
+}
+
+int RowOfSlot(HWND list, int32_t slot) {
+  for (int row = 0; row < RowCount(list); ++row)
+    if (ItemData(list, row) == slot) return row;
+  return -1;
+}
+
+// simhost's built-in tables that no well-behaved server writes: the list gets one row
+// per slot up to 99, and a slot whose records lie outside the reads shows empty cells.
+TEST_F(SimhostListTest, HostileTablesFromSimhost) {
+  struct Cell {
+    int32_t slot;
+    int column;
+    const char* text;
+  };
+  struct {
+    const char* scene;
+    int viewMode;
+    int rows;   // 0: no list is made
+    std::vector<Cell> cells;
+  } cases[] = {
+    {"count0", 0, 0, {}},
+    {"count255", 0, 100, {{0, 1, "FIRST"}, {98, 1, "LAST"}, {50, 1, ""}}},
+    {"count255", 1, 100, {{98, 1, "LAST"}}},
+    {"reclen0", 0, 6, {{0, 1, "SAME"}, {4, 1, "SAME"}}},
+    {"reclen41", 0, 100, {{0, 1, "FIRST"}, {95, 1, "INSIDE"}, {96, 1, ""}, {98, 1, ""}}},
+    {"reclen65535", 1, 100, {{0, 1, "ONLY"}, {1, 1, ""}, {98, 1, ""}}},
+    {"idnonul", 0, 3, {{0, 1, "ABCDEFGHIJKLMN"}, {0, 14, "RJTT"}, {1, 1, "FIFTEEN-CHARS!"}}},
+    {"nan", 0, 7, {{0, 1, "NANLAT"}, {4, 1, "NANALL"}, {5, 1, "NORMAL"}}},
+    {"nan", 1, 4, {{0, 1, "NEGINFLAT"}, {2, 1, "NORMAL"}}},
+    // 10 nm away across the 180-degree meridian, not thousands.
+    {"antimeridian", 0, 5, {{0, 1, "FJI25"}, {0, 2, "10 nm"}}},
+    {"odd", 0, 9, {{1, 15, "1"}, {2, 12, ""}, {3, 12, "19"}, {4, 16, "45"}, {7, 1, ""}}},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(std::string(c.scene) + (c.viewMode ? " ground" : " airborne"));
+    table::DestroyTrafficList();
+    shell::ResetSettings();
+    shell::ViewMode = c.viewMode;
+    Simhost simhost;
+    ASSERT_TRUE(simhost.Start(std::string("--scene ") + c.scene)) << SimhostPath();
+    ASSERT_TRUE(simlink::OpenChannel(simhost.server));
+    EXPECT_EQ(c.rows ? 1 : 0, table::RefreshTable());
+    if (c.rows == 0) {
+      EXPECT_EQ(nullptr, table::TrafficList);
+      EXPECT_TRUE(table::ListPending);
+    } else {
+      HWND list = table::TrafficList;
+      ASSERT_NE(nullptr, list);
+      EXPECT_EQ(c.rows, RowCount(list));
+      EXPECT_EQ(-1, ItemData(list, 0));
+      for (const Cell& cell : c.cells) {
+        int row = RowOfSlot(list, cell.slot);
+        ASSERT_GT(row, 0) << "slot " << cell.slot;
+        EXPECT_EQ(cell.text, CellText(list, row, cell.column))
+            << "slot " << cell.slot << ", column " << cell.column;
+      }
+      // Every sort column runs over the rows without harm.
+      for (int column = -1; column <= 17; ++column) {
+        SendMessageA(list, LVM_SORTITEMS, column,
+                     reinterpret_cast<LPARAM>(table::CompareRowsCallback));
+        EXPECT_EQ(-1, ItemData(list, 0)) << "sort column " << column;
+      }
+    }
+    simlink::CloseChannel();
+  }
+}
+
+}  // namespace
