@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "link/channel.h"
+#include "link/snapshot.h"
 #include "print/print.h"
 #include "shell/about.h"
 #include "shell/app.h"

@@ -9,6 +9,9 @@
 //   probe click COLUMN          clicks the header of column COLUMN (0 = Slot)
 //   probe box [CAPTION]         prints the text of Velmora's box and presses its OK
 //
+// With --desktop NAME first, it looks in that desktop (for instance the one that
+// "wine explorer /desktop=NAME,WxH velmora.exe" made) instead of its own.
+//
 // It waits up to 15 s for Velmora's window. Exit code 0 on success, 1 otherwise.
 #include <cstdio>
 #include <cstdlib>
@@ -19,13 +22,22 @@
 namespace {
 
 int Usage() {
-  fprintf(stderr, "usage: probe title|table|order|menu ID|command ID|click COLUMN|box [CAPTION]\n");
+  fprintf(stderr, "usage: probe [--desktop NAME] title|table|order|menu ID|command ID|click COLUMN|box [CAPTION]\n");
   return 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 3 && strcmp(argv[1], "--desktop") == 0) {
+    HDESK desktop = OpenDesktopA(argv[2], 0, FALSE, GENERIC_ALL);
+    if (!desktop || !SetThreadDesktop(desktop)) {
+      fprintf(stderr, "probe: cannot open desktop %s\n", argv[2]);
+      return 1;
+    }
+    argc -= 2;
+    argv += 2;
+  }
   if (argc < 2) return Usage();
   const char* verb = argv[1];
   const char* arg = argc > 2 ? argv[2] : nullptr;
