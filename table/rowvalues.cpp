@@ -1,0 +1,338 @@
+#include "table/rowvalues.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "link/snapshot.h"
+#include "table/columns.h"
+
+namespace table {
+
+SlotSortCache SortCache;
+
+void ResetSortCache() {
+  memset(&SortCache, 0, sizeof SortCache);
+}
+
+namespace {
+
+const double kPi = 3.14159265358979;         // the 15-digit value, not the full double
+const double kFeetPerMetre = 3.28084;
+const double kTwoPowMinus16 = 0.0000152587890625;
+const double kTwoPowMinus32 = 1.0 / 4294967296.0;
+const double kSphereDiameterNm = 6875.5;
+const double kSphereRadiusNm = 3437.75;
+
+const size_t kTextBytes = 512;
+
+// Flight state codes 0x80 to 0x92; 0x81 has no name.
+const int kFirstState = 0x80;
+const int kLastState = 0x92;
+const char* const StateNames[kLastState - kFirstState + 1] = {
+  "Init", "", "Plan", "Clrnc", "Push1", "Push2", "Startup", "preTaxi", "TaxiOut", "T/off1",
+  "T/off2", "Depart", "Enroute", "Pattern", "Landing", "Rollout", "GoArnd", "TaxiIn", "ShutDn",
+};
+
+// Where the cells of one row go: every text but a slot's ID is formatted into the one
+// buffer here and handed on before the next is formatted.
+struct RowOutput {
+  CellWriter write;
+  void* context;
+  char text[kTextBytes];
+};
+
+void Emit(RowOutput* out, int column) {
+  out->write(out->context, column, out->text);
+}
+
+void EmitEmpty(RowOutput* out, int column) {
+  out->text[0] = '\0';
+  Emit(out, column);
+}
+
+// 0.5 added, then the fraction dropped toward zero: halves go up for positive values,
+// and a negative value is not rounded symmetrically (-2.7 gives -2).
+int32_t Rounded(double value) {
+  return SaturateToInt(value + 0.5);
+}
+
+// Degrees and decimal minutes of an angle's magnitude. A value too large for the whole
+// degrees to be shown (or not a number) shows the saturated degrees and no minutes.
+void SplitDegrees(double value, int32_t* degrees, double* minutes) {
+  double magnitude = std::fabs(value);
+  *degrees = SaturateToInt(magnitude);
+  *minutes = magnitude < 2147483648.0 ? (magnitude - *degrees) * 60 : 0.0;
+}
+
+void FormatLatitude(char* text, double value) {
+  int32_t degrees;
+  double minutes;
+  SplitDegrees(value, &degrees, &minutes);
+  snprintf(text, kTextBytes, "%c%02d  %07.4f", value < 0 ? 'S' : 'N', (int)degrees, minutes);
+}
+
+void FormatLongitude(char* text, double value) {
+  int32_t degrees;
+  double minutes;
+  SplitDegrees(value, &degrees, &minutes);
+  snprintf(text, kTextBytes, "%c%03d  %07.4f", value < 0 ? 'W' : 'E', (int)degrees, minutes);
+}
+
+// COM1 as the four BCD digits after a leading 1; 0 is no frequency.
+void FormatCom1(char* text, uint16_t com1) {
+  if (com1 == 0)
+    text[0] = '\0';
+  else
+    snprintf(text, kTextBytes, "1%02X.%02X", (unsigned)(com1 >> 8), (unsigned)(com1 & 0xFF));
+}
+
+void FormatState(char* text, uint8_t state) {
+  if (state < kFirstState)
+    text[0] = '\0';
+  else if (state <= kLastState)
+    snprintf(text, kTextBytes, "%s", StateNames[state - kFirstState]);
+  else
+    snprintf(text, kTextBytes, "%d", state - kFirstState);
+}
+
+// Runway number 1-36 as two digits, 37-44 as a compass point, then the designator
+// letter L, R, C or W. Numbers past 44 have no meaning of their own and are shown as
+// numbers too.
+void FormatRunway(char* text, uint8_t number, uint8_t designator) {
+  if (number == 0) {
+    text[0] = '\0';
+    return;
+  }
+  const char* letter = designator >= 1 && designator <= 4
+                           ? NameTable[kDesignatorAt + designator - 1] : "";
+  if (number >= 37 && number <= 44)
+    snprintf(text, kTextBytes, "%s%s", NameTable[kCompassAt + number - 37], letter);
+  else
+    snprintf(text, kTextBytes, "%02d%s", number, letter);
+}
+
+// An airport code of up to four characters, NUL-terminated for formatting; the field
+// itself has no NUL when the code is four characters long.
+void CopyCode(char out[5], const char* code) {
+  memcpy(out, code, 4);
+  out[4] = '\0';
+}
+
+// A longitude difference taken the short way round, into (-180, 180]: two aircraft a
+// few miles apart on either side of the 180-degree meridian are a few miles apart.
+double FoldLongitude(double difference) {
+  if (difference > 180 || difference <= -180) {
+    difference = std::fmod(difference, 360.0);
+    if (difference > 180)
+      difference -= 360;
+    else if (difference <= -180)
+      difference += 360;
+  }
+  return difference;
+}
+
+// Great-circle distance (nautical miles) and magnetic bearing (degrees, 0 to 360) from
+// the user's position U to the aircraft at A, on a sphere of one nautical mile per
+// minute of arc.
+void DistanceAndBearing(double latU, double lonU, double latA, double lonA,
+                        int16_t magneticVariation, double* distance, double* bearing) {
+  double c = std::cos(std::fabs(latA + latU) * kPi / 360);
+  double dLon = FoldLongitude(lonA - lonU);
+  double e = dLon * c;
+  double n = latU - latA;
+  double f = std::sqrt(n * n + e * e) * 60 / kSphereDiameterNm;
+  if (f > 1) f = 1;   // beyond half the circumference: the far side of the sphere
+  double w = std::asin(f);
+  *distance = (w + w) * kSphereRadiusNm;
+
+  double b;
+  if (latU == latA)
+    b = 90;
+  else
+    b = std::atan(std::fabs(e / (latA - latU))) * 180 / kPi;
+  if (latA > latU) {
+    if (dLon < 0) b = 360 - b;
+  } else {
+    b = dLon > 0 ? 180 - b : 180 + b;
+  }
+  b = b - double(magneticVariation) * 360 * kTwoPowMinus16;
+  if (b < 0) b += 360;
+  if (b > 360) b -= 360;
+  *bearing = b;
+}
+
+// The user's heading: rounded to 1/65536 of a circle, made magnetic modulo a circle,
+// then scaled down to whole degrees 0 to 359.
+int UserMagneticHeading(uint32_t heading, int16_t magneticVariation) {
+  uint32_t h = (heading + 32768u) >> 16;
+  uint32_t m = (h - uint32_t(int32_t(magneticVariation))) & 0xFFFFu;
+  return int((m * 360u) >> 16);
+}
+
+// A slot's heading: made magnetic, scaled with truncation toward zero, wrapped once;
+// unlike the user's it can show 360.
+int SlotMagneticHeading(uint16_t heading, int16_t magneticVariation) {
+  int32_t t = int32_t(heading) - int32_t(magneticVariation);
+  int32_t d = t * 360 / 65536;
+  if (d < 0) d += 360;
+  if (d > 360) d -= 360;
+  return d;
+}
+
+}  // namespace
+
+int32_t SaturateToInt(double value) {
+  if (value != value) return 0;
+  if (value >= 2147483647.0) return 2147483647;
+  if (value <= -2147483648.0) return -2147483647 - 1;
+  return int32_t(value);
+}
+
+int CompareCode4(const char* a, const char* b) {
+  for (int i = 0; i < 4; ++i) {
+    int ca = (unsigned char)a[i];
+    int cb = (unsigned char)b[i];
+    if (ca >= 'A' && ca <= 'Z') ca += 'a' - 'A';
+    if (cb >= 'A' && cb <= 'Z') cb += 'a' - 'A';
+    if (ca != cb) return ca - cb;
+    if (ca == 0) return 0;
+  }
+  return 0;
+}
+
+bool PassesAirportFilter(const uint8_t* route, const char* airportFilter) {
+  if (airportFilter == nullptr || airportFilter[0] == '\0') return true;
+  if (route == nullptr) return false;
+  return CompareCode4(simlink::RouteFrom(route), airportFilter) == 0 ||
+         CompareCode4(simlink::RouteTo(route), airportFilter) == 0;
+}
+
+void ComputeUserRow(const uint8_t* view, CellWriter write, void* context) {
+  RowOutput out;
+  out.write = write;
+  out.context = context;
+
+  snprintf(out.text, kTextBytes, "%s", "User");
+  Emit(&out, ColId);
+  EmitEmpty(&out, ColDist);
+  EmitEmpty(&out, ColBrg);
+  EmitEmpty(&out, ColAltDiff);
+
+  FormatLatitude(out.text, simlink::UserLatitudeDegrees(view));
+  Emit(&out, ColLat);
+  FormatLongitude(out.text, simlink::UserLongitudeDegrees(view));
+  Emit(&out, ColLong);
+
+  double feet = simlink::UserAltitudeWhole(view) * kFeetPerMetre +
+                simlink::UserAltitudeFraction(view) * kFeetPerMetre * kTwoPowMinus32;
+  snprintf(out.text, kTextBytes, "%d", (int)SaturateToInt(feet));
+  Emit(&out, ColAlt);
+
+  snprintf(out.text, kTextBytes, "%03d",
+           UserMagneticHeading(simlink::UserHeading(view), simlink::UserMagneticVariation(view)));
+  Emit(&out, ColHdg);
+
+  double knots = simlink::UserGroundSpeed(view) * kFeetPerMetre * 3600 / 398204272.64;
+  snprintf(out.text, kTextBytes, "%d", (int)Rounded(knots));
+  Emit(&out, ColGs);
+
+  double feetPerMinute = simlink::UserVerticalSpeed(view) * kFeetPerMetre * 60 * 0.00390625;
+  snprintf(out.text, kTextBytes, "%d", (int)Rounded(feetPerMinute));
+  Emit(&out, ColVs);
+
+  FormatCom1(out.text, simlink::UserCom1(view));
+  Emit(&out, ColCom1);
+
+  for (int column = ColState; column <= ColRwy; ++column) EmitEmpty(&out, column);
+}
+
+void ComputeSlotRow(const uint8_t* view, int slot, const char* airportFilter,
+                    CellWriter write, void* context) {
+  RowOutput out;
+  out.write = write;
+  out.context = context;
+
+  const uint8_t* record = simlink::TrafficSlotAt(view, slot);
+  const uint8_t* route = simlink::SlotRouteAt(view, slot);
+  if (record == nullptr || route == nullptr || simlink::SlotRefId(record) == 0 ||
+      !PassesAirportFilter(route, airportFilter)) {
+    for (int column = ColId; column <= ColRwy; ++column) EmitEmpty(&out, column);
+    return;
+  }
+
+  // The ID goes out as it lies in the snapshot when it ends inside its field; a field
+  // without a NUL is cut to 14 characters.
+  const char* id = simlink::SlotIdField(record);
+  char cutId[simlink::kIdMaxChars + 1];
+  if (memchr(id, '\0', simlink::kIdFieldBytes) == nullptr) {
+    memcpy(cutId, id, simlink::kIdMaxChars);
+    cutId[simlink::kIdMaxChars] = '\0';
+    id = cutId;
+  }
+  write(context, ColId, id);
+
+  int16_t magneticVariation = simlink::UserMagneticVariation(view);
+  double latA = simlink::SlotLatitude(record);
+  double lonA = simlink::SlotLongitude(record);
+  double distance, bearing;
+  DistanceAndBearing(simlink::UserLatitudeDegrees(view), simlink::UserLongitudeDegrees(view),
+                     latA, lonA, magneticVariation, &distance, &bearing);
+  float altitude = simlink::SlotAltitude(record);
+  double altitudeDifference =
+      (double(altitude) - simlink::UserAltitudeWhole(view) * kFeetPerMetre) / 100;
+  if (slot >= 0 && slot < simlink::kSortCacheSlots) {
+    SortCache.distance[slot] = distance;
+    SortCache.bearing[slot] = bearing;
+    SortCache.altitudeDifference[slot] = altitudeDifference;
+  }
+
+  snprintf(out.text, kTextBytes, "%d nm", (int)Rounded(distance));
+  Emit(&out, ColDist);
+  snprintf(out.text, kTextBytes, "%03d", (int)Rounded(bearing));
+  Emit(&out, ColBrg);
+
+  int32_t hundreds = SaturateToInt(std::fabs(altitudeDifference) + 0.5);
+  snprintf(out.text, kTextBytes, "%c%d", altitudeDifference <= -0.5 ? '-' : '+', (int)hundreds);
+  Emit(&out, ColAltDiff);
+
+  FormatLatitude(out.text, latA);
+  Emit(&out, ColLat);
+  FormatLongitude(out.text, lonA);
+  Emit(&out, ColLong);
+
+  float roundedFeet = altitude + 0.5f;   // single precision, as the feet are stored
+  snprintf(out.text, kTextBytes, "%d", (int)SaturateToInt(roundedFeet));
+  Emit(&out, ColAlt);
+
+  snprintf(out.text, kTextBytes, "%03d",
+           SlotMagneticHeading(simlink::SlotHeading(record), magneticVariation));
+  Emit(&out, ColHdg);
+  snprintf(out.text, kTextBytes, "%d", (int)simlink::SlotGroundSpeed(record));
+  Emit(&out, ColGs);
+  snprintf(out.text, kTextBytes, "%d", (int)simlink::SlotVerticalSpeed(record));
+  Emit(&out, ColVs);
+  FormatCom1(out.text, simlink::SlotCom1(record));
+  Emit(&out, ColCom1);
+  FormatState(out.text, simlink::SlotState(record));
+  Emit(&out, ColState);
+
+  char code[5];
+  CopyCode(code, simlink::RouteFrom(route));
+  snprintf(out.text, kTextBytes, "%.4s", code);
+  Emit(&out, ColFrom);
+  CopyCode(code, simlink::RouteTo(route));
+  snprintf(out.text, kTextBytes, "%.4s", code);
+  Emit(&out, ColTo);
+
+  // The reference number's low 16 bits, signed and negated: 0x8000 gives 32768.
+  int16_t refLow = int16_t(simlink::SlotRefId(record) & 0xFFFFu);
+  snprintf(out.text, kTextBytes, "%d", -int(refLow));
+  Emit(&out, ColRef);
+
+  FormatRunway(out.text, simlink::RouteRunwayNumber(route),
+               simlink::RouteRunwayDesignator(route));
+  Emit(&out, ColRwy);
+}
+
+}  // namespace table
