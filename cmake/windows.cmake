@@ -9,6 +9,11 @@ target_link_libraries(velmora_win32 PUBLIC velmora_pure comctl32 comdlg32 gdi32 
 
 if(EXISTS ${SHELL_ENTRY})
   add_executable(velmora WIN32 ${SHELL_ENTRY} ${SHELL_RESOURCES})
+  # windres writes no dependency file: name what the resource script pulls in.
+  file(GLOB SHELL_RESOURCE_INPUTS CONFIGURE_DEPENDS
+       ${CMAKE_SOURCE_DIR}/shell/*.ico ${CMAKE_SOURCE_DIR}/shell/*.manifest)
+  set_source_files_properties(${SHELL_RESOURCES} PROPERTIES OBJECT_DEPENDS
+                              "${SHELL_RESOURCE_INPUTS}")
   target_link_libraries(velmora PRIVATE velmora_win32)
 endif()
 

@@ -34,6 +34,13 @@ IpcChannel Channel = {nullptr, 0, 0, nullptr, nullptr, kTimeoutMs, 0};
 // open a second box inside the first.
 bool RequestBoxOpen = false;
 
+// The end of a failed OpenChannel: the step's own box, then everything released.
+bool FailOpen(int32_t code, const char* text) {
+  ReportError(nullptr, code, text);
+  CloseChannel();
+  return false;
+}
+
 }  // namespace
 
 void ReportError(HWND owner, int32_t code, const char* text) {
@@ -60,30 +67,20 @@ bool OpenChannel(HWND simulatorWindow) {
   FormatSectionName(GetCurrentProcessId(), name);
 
   Channel.Atom = GlobalAddAtomA(name);
-  if (Channel.Atom == 0) {
-    ReportError(nullptr, 0, "can't create atom for mapped filename");
-    CloseChannel();
-    return false;
-  }
+  if (Channel.Atom == 0) return FailOpen(0, "can't create atom for mapped filename");
 
   SetLastError(0);
   Channel.Mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                        (DWORD)kViewBytes, name);
   DWORD error = GetLastError();
-  if (!Channel.Mapping || error == ERROR_ALREADY_EXISTS) {
-    // A section of this name that existed already is not ours to use.
-    ReportError(nullptr, Channel.Mapping ? ERROR_ALREADY_EXISTS : (int32_t)error,
-                "can't create file mapping");
-    CloseChannel();
-    return false;
-  }
+  if (!Channel.Mapping) return FailOpen((int32_t)error, "can't create file mapping");
+  // A section of this name that existed already is not ours to use.
+  if (error == ERROR_ALREADY_EXISTS)
+    return FailOpen(ERROR_ALREADY_EXISTS, "can't create file mapping");
 
   Channel.View = (uint8_t*)MapViewOfFile(Channel.Mapping, FILE_MAP_WRITE, 0, 0, 0);
-  if (!Channel.View) {
-    ReportError(nullptr, (int32_t)GetLastError(), "can't get a view of the mapped file");
-    CloseChannel();
-    return false;
-  }
+  if (!Channel.View)
+    return FailOpen((int32_t)GetLastError(), "can't get a view of the mapped file");
   return true;
 }
 

@@ -71,6 +71,13 @@ mkdir -p "$(dirname "$WINEPREFIX")"
   fi
 ) 9>"$WINEPREFIX.lock"
 
+# Wine draws the caption buttons with Marlett; a prefix that does not list Wine's own
+# fonts shows letters in their place, so put it among the prefix's fonts.
+fonts=$WINEPREFIX/drive_c/windows/Fonts
+if [ ! -f "$fonts/marlett.ttf" ] && [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+  mkdir -p "$fonts" && cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+fi
+
 winpath() { "$wine" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 
 # --- With a display: run until the user closes Velmora --------------------------------

@@ -135,12 +135,16 @@ void ToggleAutoRefresh(HWND window) {
 }
 
 // The other traffic list: its own placement and column layout, a new list, a refresh.
+// The new list is made by the refresh from the new view's own snapshot, not from the
+// one still in the view: the two traffic lists need not count the same number of
+// slots, and a list made for the old count would leave aircraft of the new view out
+// (or show rows for slots it does not have) until the program is started again.
 void SwitchViewMode(HWND window, int viewMode) {
   SavePlacement(window);
   ViewMode = viewMode;
   table::DestroyTrafficList();
   RestorePlacement(window);
-  table::CreateTrafficList(window);
+  table::ListPending = true;
   table::RefreshTable();
   UpdateTitleIfOpen(window, viewMode);
   table::SeparateLayouts = true;

@@ -70,7 +70,7 @@ int RefreshTable() {
   // window was closed.
   HWND list = TrafficList;
   const uint8_t* view = simlink::ChannelView();
-  if (list == nullptr || view == nullptr) return 0;
+  if (list == nullptr || !IsWindow(list) || view == nullptr) return 0;
 
   CaptureColumnOrder(list);
 

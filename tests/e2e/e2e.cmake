@@ -18,7 +18,8 @@ add_dependencies(probe velmora_probe)
 
 file(GLOB E2E_TESTS CONFIGURE_DEPENDS ${E2E_DIR}/*_test.cpp)
 if(E2E_TESTS AND TARGET velmora)
-  add_executable(e2e_tests ${E2E_TESTS} ${E2E_DIR}/e2e_support.cpp)
+  add_executable(e2e_tests ${E2E_TESTS} ${E2E_DIR}/e2e_support.cpp
+                         ${E2E_DIR}/scene_fixture.cpp)
   target_link_libraries(e2e_tests PRIVATE probe_lib velmora_pure simhost_pure gtest gtest_main)
   add_dependencies(e2e_tests velmora velmora_probe)
   if(TARGET simhost)

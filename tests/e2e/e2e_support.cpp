@@ -91,10 +91,11 @@ std::string IniValue(const std::string& ini, const char* section, const char* ke
   return value;
 }
 
-bool Session::StartSimhost(const std::string& scenarioText) {
+bool Session::StartSimhost(const std::string& scenarioText, const std::string& extraArgs) {
   std::string scenario = folder.File("scene.txt");
   WriteFile(scenario, scenarioText);
-  if (!simhost.Start(BinDir() + "\\simhost.exe", "--scenario \"" + scenario + "\"", folder.path))
+  if (!simhost.Start(BinDir() + "\\simhost.exe", "--scenario \"" + scenario + "\" " + extraArgs,
+                     folder.path))
     return false;
   // Ready once its window is there for Velmora to find.
   return probe::WaitFor([] { return FindWindowA("FS98MAIN01", nullptr) != nullptr; }, 15000);

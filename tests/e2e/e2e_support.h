@@ -45,7 +45,8 @@ struct Session {
   Process velmora;
   probe::Target target = {};
 
-  bool StartSimhost(const std::string& scenarioText);
+  // extraArgs: more of simhost's options, such as a fault ("--answer 0").
+  bool StartSimhost(const std::string& scenarioText, const std::string& extraArgs = "");
   bool StartVelmora();
   HWND List() const { return probe::FindList(target.window); }
   // Waits until the list exists (the first refresh has run).

@@ -1,0 +1,547 @@
+// The IPC channel against a real server window: a window of the simulator's class on a
+// thread of its own in this process, serving the registered message from a state table
+// that the test fills, and able to answer 0 or 2 or to answer late. Error boxes are the
+// real ones: a BoxWatch reads them and presses OK.
+//
+// SendFailed is set for good by the first send that fails, so the cases that make a send
+// fail (a time-out, a window that has gone) each run in a fresh process of their own,
+// and every other case here leaves it at 0.
+#include "link/channel.h"
+#include "link/snapshot.h"
+#include "shell/settings.h"
+#include "sim/server.h"
+#include "tests/win32/boxwatch.h"
+
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kRequestFailure[] = "Error: IPC message failure: not correct Ostrel installation?";
+// Five pauses of 200 ms; a little slack for the clock's granularity.
+const double kFivePausesMs = 950;
+
+// --- The server ----------------------------------------------------------------------
+
+const LONG kServe = -1;   // answer with the result of serving the request
+
+uint8_t StateTable[sim::kStateTableBytes];
+UINT ServerMessage;
+volatile LONG Answer = kServe;   // kServe, or the result to return without serving
+volatile LONG LateOnceMs = 0;    // the next request is answered this much later
+volatile LONG Requests = 0;      // messages received
+HWND LastServedBy;
+char ReceivedName[300];          // the section name the atom carried
+char ReceivedLog[4096];          // the request block's headers as the server read them
+
+LRESULT Serve(HWND window, ATOM atom) {
+  InterlockedIncrement(&Requests);
+  LastServedBy = window;
+  LONG late = InterlockedExchange(&LateOnceMs, 0);
+  if (late) Sleep(late);
+  if (Answer != kServe) return Answer;
+
+  ReceivedName[0] = 0;
+  ReceivedLog[0] = 0;
+  if (!GlobalGetAtomNameA(atom, ReceivedName, sizeof ReceivedName)) return 0;
+  HANDLE section = OpenFileMappingA(FILE_MAP_WRITE, FALSE, ReceivedName);
+  if (!section) return 0;
+  uint8_t* view = (uint8_t*)MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, 0);
+  LRESULT result = 0;
+  if (view) {
+    result = sim::ServeRequest(view, simlink::kViewBytes, StateTable, sizeof StateTable,
+                               ReceivedLog, sizeof ReceivedLog);
+    UnmapViewOfFile(view);
+  }
+  CloseHandle(section);
+  return result;
+}
+
+LRESULT CALLBACK ServerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == ServerMessage && ServerMessage != 0) return Serve(window, (ATOM)wParam);
+  if (message == WM_DESTROY) {
+    PostQuitMessage(0);
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+struct ServerStart {
+  const char* className;
+  HWND window;
+  HANDLE ready;
+};
+
+DWORD WINAPI ServerThread(void* arg) {
+  ServerStart* start = (ServerStart*)arg;
+  start->window = CreateWindowExA(0, start->className, "simulator", WS_OVERLAPPEDWINDOW, 0,
+                                  0, 200, 100, nullptr, nullptr, GetModuleHandleA(nullptr),
+                                  nullptr);
+  bool created = start->window != nullptr;
+  SetEvent(start->ready);
+  if (!created) return 1;
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+  return 0;
+}
+
+void RegisterServerClasses() {
+  static bool done = false;
+  if (done) return;
+  ServerMessage = RegisterWindowMessageA("FsasmLib:IPC");
+  for (const char* name : {"FS98MAIN01", "FS98MAIN"}) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = ServerProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = name;
+    RegisterClassA(&wc);
+  }
+  done = true;
+}
+
+struct Server {
+  HANDLE thread;
+  HWND window;
+};
+
+Server StartServer(const char* className) {
+  RegisterServerClasses();
+  ServerStart start = {className, nullptr, CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  HANDLE thread = CreateThread(nullptr, 0, ServerThread, &start, 0, nullptr);
+  WaitForSingleObject(start.ready, INFINITE);
+  CloseHandle(start.ready);
+  return {thread, start.window};
+}
+
+// Closes the window on its own thread and waits for the thread to end.
+void StopServer(Server* server) {
+  if (!server->thread) return;
+  if (server->window) PostMessageA(server->window, WM_CLOSE, 0, 0);
+  WaitForSingleObject(server->thread, INFINITE);
+  CloseHandle(server->thread);
+  server->thread = nullptr;
+}
+
+std::string SectionName() {
+  char name[64];
+  snprintf(name, sizeof name, "FsasmLib:IPC:%X:1", (unsigned)GetCurrentProcessId());
+  return name;
+}
+
+// --- A scene in the state table --------------------------------------------------------
+
+void Put16(uint32_t at, uint16_t v) { memcpy(StateTable + at, &v, 2); }
+void Put32(uint32_t at, uint32_t v) { memcpy(StateTable + at, &v, 4); }
+void PutFloat(uint32_t at, float v) { memcpy(StateTable + at, &v, 4); }
+void PutText(uint32_t at, const char* text, size_t n) { memcpy(StateTable + at, text, n); }
+
+// One traffic list as the server holds it: its one occupied slot is the last one.
+struct ListScene {
+  int viewMode;
+  uint32_t slotsAt, routesAt;
+  uint16_t slotCount;
+  uint32_t refId;
+  const char* idText;
+  float latitude;
+  const char* from;   // four characters
+  const char* to;
+  uint8_t runway;
+  uint16_t nearest;
+};
+
+const ListScene kAirborne = {simlink::ViewAirborne, 0xF000, 0xD840, 3, 4711, "DLH4AB",
+                             50.5f, "EDDF", "KJFK", 25, 42};
+const ListScene kGround = {simlink::ViewGround, 0xE000, 0xD040, 5, 815, "BAW12",
+                           51.47f, "EGLL", "LFPG", 9, 7};
+
+void PutList(const ListScene& list) {
+  Put16(list.slotsAt, 40);   // RecordLength
+  Put16(list.slotsAt + 2, list.slotCount);
+  int k = list.slotCount - 1;
+  uint32_t slot = list.slotsAt + 128 + 40 * k;
+  Put32(slot, list.refId);
+  PutFloat(slot + 4, list.latitude);
+  PutText(slot + 22, list.idText, strlen(list.idText) + 1);
+  uint32_t route = list.routesAt + 20 * k;
+  PutText(route + 8, list.from, 4);
+  PutText(route + 12, list.to, 4);
+  StateTable[route + 16] = list.runway;
+  Put16(list.viewMode == simlink::ViewGround ? 0x736C : 0x736E, list.nearest);
+}
+
+void PutScene() {
+  memset(StateTable, 0, sizeof StateTable);
+  Put16(0x02A0, (uint16_t)-1820);   // magnetic variation, about -10 degrees
+  Put32(0x0560, 0x80000000u);       // latitude fraction
+  Put32(0x0564, 5556528);           // latitude whole part: 50 degrees north
+  Put32(0x0568, 0x12345678u);       // longitude low half
+  Put32(0x056C, 0x06000000u);       // longitude high half: 8.4375 degrees east
+  Put32(0x0570, 0x40000000u);       // altitude fraction
+  Put32(0x0574, 112);               // altitude whole metres
+  Put32(0x02B4, 5 * 65536);         // ground speed
+  Put32(0x02C8, (uint32_t)-768);    // vertical speed
+  Put16(0x034E, 0x2345);            // COM1 123.45
+  Put32(0x0580, 0x40000000u);       // heading 90 degrees true
+  PutList(kAirborne);
+  PutList(kGround);
+}
+
+// --- Fixture -------------------------------------------------------------------------
+
+class Channel : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    simlink::CloseChannel();
+    shell::ViewMode = simlink::ViewAirborne;
+    Answer = kServe;
+    LateOnceMs = 0;
+    Requests = 0;
+    LastServedBy = nullptr;
+    PutScene();
+  }
+  void TearDown() override {
+    simlink::CloseChannel();
+    for (Server& s : servers) StopServer(&s);
+    shell::ViewMode = simlink::ViewAirborne;
+  }
+  HWND Start(const char* className = "FS98MAIN01") {
+    servers.push_back(StartServer(className));
+    return servers.back().window;
+  }
+  // Opens the channel to a new server window of the simulator's class.
+  void OpenToServer() {
+    HWND server = Start();
+    ASSERT_NE(nullptr, server);
+    ASSERT_TRUE(simlink::OpenChannel(server));
+    ASSERT_NE(nullptr, simlink::ChannelView());
+  }
+  std::vector<Server> servers;
+};
+
+// --- ReportError -----------------------------------------------------------------------
+
+TEST_F(Channel, ReportErrorShowsTheWarningBoxAsTheUserSeesIt) {
+  HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPED, 0, 0, 100, 100, nullptr,
+                               nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(nullptr, owner);
+  struct {
+    HWND owner;
+    int32_t code;
+    const char* text;
+    const char* shown;
+  } cases[] = {
+    {nullptr, 0, "not able to find FS: please run it first",
+     "Error: not able to find FS: please run it first"},
+    {nullptr, 183, "can't create file mapping", "Error 183 reported: can't create file mapping"},
+    {owner, -5, "in printing's StartDoc", "Error -5 reported: in printing's StartDoc"},
+  };
+  HICON warning = LoadIconA(nullptr, IDI_WARNING);
+  for (const auto& c : cases) {
+    BoxWatch watch;
+    simlink::ReportError(c.owner, c.code, c.text);
+    std::vector<SeenBox> boxes = watch.Boxes();
+    ASSERT_EQ(1u, boxes.size()) << c.text;
+    EXPECT_EQ(c.shown, boxes[0].text);
+    EXPECT_EQ(c.owner, boxes[0].owner) << c.text;
+    EXPECT_EQ(warning, boxes[0].icon) << c.text;
+    EXPECT_EQ(1, boxes[0].buttons) << c.text;
+  }
+  DestroyWindow(owner);
+}
+
+// --- Finding the simulator -----------------------------------------------------------------
+
+TEST_F(Channel, FindSimulatorWindowPrefersTheNewerClass) {
+  EXPECT_EQ(nullptr, simlink::FindSimulatorWindow()) << "no simulator running";
+
+  HWND older = Start("FS98MAIN");
+  ASSERT_NE(nullptr, older);
+  EXPECT_EQ(older, simlink::FindSimulatorWindow());
+
+  HWND newer = Start("FS98MAIN01");
+  ASSERT_NE(nullptr, newer);
+  EXPECT_EQ(newer, simlink::FindSimulatorWindow());
+
+  // Created after the newer one, the older class lies on top: still the newer is taken.
+  HWND olderOnTop = Start("FS98MAIN");
+  ASSERT_NE(nullptr, olderOnTop);
+  EXPECT_EQ(newer, simlink::FindSimulatorWindow());
+}
+
+// --- Opening and closing ---------------------------------------------------------------------
+
+TEST_F(Channel, OpenMakesTheNamedSectionAndCloseReleasesIt) {
+  std::string name = SectionName();
+  ASSERT_NO_FATAL_FAILURE(OpenToServer());
+  HWND first = servers.back().window;
+  uint8_t* view = simlink::ChannelView();
+
+  EXPECT_NE(0, GlobalFindAtomA(name.c_str())) << "the atom carries the section name";
+  HANDLE other = OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str());
+  ASSERT_NE(nullptr, other) << "the section is reachable by its name";
+  const uint8_t* peek = (const uint8_t*)MapViewOfFile(other, FILE_MAP_READ, 0, 0, 0);
+  ASSERT_NE(nullptr, peek);
+  view[0] = 0x5A;
+  view[simlink::kViewBytes - 1] = 0xA5;   // all 10000 bytes are ours to write
+  EXPECT_EQ(0x5A, peek[0]);
+  EXPECT_EQ(0xA5, peek[simlink::kViewBytes - 1]);
+  UnmapViewOfFile(peek);
+  CloseHandle(other);
+
+  {
+    // Opening an open channel changes nothing: same view, same server, no box.
+    HWND second = Start("FS98MAIN01");
+    BoxWatch watch;
+    EXPECT_FALSE(simlink::OpenChannel(second));
+    EXPECT_EQ(view, simlink::ChannelView());
+    EXPECT_TRUE(simlink::RequestSnapshot());
+    EXPECT_EQ(first, LastServedBy);
+    EXPECT_TRUE(watch.Boxes().empty());
+  }
+
+  simlink::CloseChannel();
+  EXPECT_EQ(nullptr, simlink::ChannelView());
+  EXPECT_EQ(0, GlobalFindAtomA(name.c_str()));
+  EXPECT_EQ(nullptr, OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str()))
+      << "the section is gone with its last handle";
+}
+
+TEST_F(Channel, ASectionThatExistsAlreadyIsReportedAndEverythingReleased) {
+  std::string name = SectionName();
+  HWND server = Start();
+  HANDLE squatter = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                       (DWORD)simlink::kViewBytes, name.c_str());
+  ASSERT_NE(nullptr, squatter);
+  {
+    BoxWatch watch;
+    EXPECT_FALSE(simlink::OpenChannel(server));
+    std::vector<SeenBox> boxes = watch.Boxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Error 183 reported: can't create file mapping", boxes[0].text);
+    EXPECT_EQ(nullptr, boxes[0].owner);
+  }
+  EXPECT_EQ(nullptr, simlink::ChannelView());
+  EXPECT_EQ(0, GlobalFindAtomA(name.c_str())) << "the atom is deleted";
+  CloseHandle(squatter);
+  EXPECT_EQ(nullptr, OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str()))
+      << "the channel's handle to the section is closed as well";
+
+  // Nothing is left over: with the name free the channel opens.
+  EXPECT_TRUE(simlink::OpenChannel(server));
+  EXPECT_TRUE(simlink::RequestSnapshot());
+}
+
+// --- Requests --------------------------------------------------------------------------------
+
+std::string ExpectedLog(uint32_t slotsAt, uint32_t routesAt) {
+  char slots[64], routes[64];
+  snprintf(slots, sizeof slots, "id=1 offset=0x%04X bytes=4088\n", (unsigned)slotsAt);
+  snprintf(routes, sizeof routes, "id=1 offset=0x%04X bytes=1980\n", (unsigned)routesAt);
+  return std::string("id=1 offset=0x02A0 bytes=2\n"
+                     "id=1 offset=0x0560 bytes=24\n"
+                     "id=1 offset=0x02B4 bytes=4\n"
+                     "id=1 offset=0x02C8 bytes=4\n"
+                     "id=1 offset=0x034E bytes=2\n"
+                     "id=1 offset=0x0580 bytes=4\n"
+                     "id=1 offset=0x736C bytes=4\n") +
+         slots + routes + "id=0\n";
+}
+
+TEST_F(Channel, ASnapshotArrivesInOneExchangeAndReadsAsTheScene) {
+  ASSERT_NO_FATAL_FAILURE(OpenToServer());
+  uint8_t* view = simlink::ChannelView();
+  for (const ListScene* list : {&kAirborne, &kGround, &kAirborne}) {
+    SCOPED_TRACE(list->viewMode == simlink::ViewGround ? "Ground" : "Airborne");
+    shell::ViewMode = list->viewMode;
+    memset(view, 0xAB, simlink::kViewBytes);   // the request must write all it needs
+    Requests = 0;
+    {
+      BoxWatch watch;
+      ASSERT_TRUE(simlink::RequestSnapshot());
+      EXPECT_TRUE(watch.Boxes().empty());
+    }
+    EXPECT_EQ(1, Requests);
+    EXPECT_EQ(SectionName(), ReceivedName);
+    EXPECT_EQ(ExpectedLog(list->slotsAt, list->routesAt), ReceivedLog);
+    EXPECT_EQ(0, simlink::ChannelSendFailed());
+
+    EXPECT_EQ(-1820, simlink::UserMagneticVariation(view));
+    EXPECT_EQ(5556528, simlink::UserLatitudeWhole(view));
+    EXPECT_EQ(0x80000000u, simlink::UserLatitudeFraction(view));
+    EXPECT_EQ(0x12345678u, simlink::UserLongitudeLow(view));
+    EXPECT_EQ(0x06000000u, simlink::UserLongitudeHigh(view));
+    EXPECT_EQ(112, simlink::UserAltitudeWhole(view));
+    EXPECT_EQ(0x40000000u, simlink::UserAltitudeFraction(view));
+    EXPECT_EQ(5u * 65536, simlink::UserGroundSpeed(view));
+    EXPECT_EQ(-768, simlink::UserVerticalSpeed(view));
+    EXPECT_EQ(0x2345, simlink::UserCom1(view));
+    EXPECT_EQ(0x40000000u, simlink::UserHeading(view));
+    EXPECT_EQ(list->nearest, simlink::NearestDistance(view, list->viewMode));
+
+    EXPECT_EQ(40, simlink::SlotRecordLength(view));
+    ASSERT_EQ(list->slotCount, simlink::SlotCount(view));
+    int last = list->slotCount - 1;
+    EXPECT_FALSE(simlink::SlotOccupied(view, 0));
+    ASSERT_TRUE(simlink::SlotOccupied(view, last));
+    const uint8_t* slot = simlink::TrafficSlotAt(view, last);
+    EXPECT_EQ(list->refId, simlink::SlotRefId(slot));
+    EXPECT_FLOAT_EQ(list->latitude, simlink::SlotLatitude(slot));
+    EXPECT_STREQ(list->idText, simlink::SlotIdField(slot));
+    const uint8_t* route = simlink::SlotRouteAt(view, last);
+    EXPECT_EQ(std::string(list->from), std::string(simlink::RouteFrom(route), 4));
+    EXPECT_EQ(std::string(list->to), std::string(simlink::RouteTo(route), 4));
+    EXPECT_EQ(list->runway, simlink::RouteRunwayNumber(route));
+  }
+}
+
+TEST_F(Channel, AWrongAnswerFailsFiveTriesThenShowsTheBoxEveryTime) {
+  ASSERT_NO_FATAL_FAILURE(OpenToServer());
+  for (LONG answer : {0, 2}) {
+    SCOPED_TRACE(answer);
+    Answer = answer;
+    for (int request = 0; request < 2; ++request) {
+      Requests = 0;
+      BoxWatch watch;
+      double start = NowMs();
+      EXPECT_FALSE(simlink::RequestSnapshot());
+      EXPECT_EQ(5, Requests);
+      std::vector<SeenBox> boxes = watch.Boxes();
+      ASSERT_EQ(1u, boxes.size()) << "request " << request;
+      EXPECT_EQ(kRequestFailure, boxes[0].text);
+      EXPECT_EQ(nullptr, boxes[0].owner);
+      EXPECT_GE(boxes[0].seenAtMs - start, kFivePausesMs)
+          << "the box comes after the pause that follows the fifth try";
+      EXPECT_EQ(0, simlink::ChannelSendFailed()) << "an answer is no failed send";
+    }
+  }
+  // The channel stays open, and the next request starts afresh.
+  Answer = kServe;
+  Requests = 0;
+  EXPECT_TRUE(simlink::RequestSnapshot());
+  EXPECT_EQ(1, Requests);
+}
+
+int TimerRequests;
+
+void CALLBACK RefreshTick(HWND, UINT, UINT_PTR, DWORD) {
+  ++TimerRequests;
+  simlink::RequestSnapshot();
+}
+
+TEST_F(Channel, RequestsFromTimerTicksWhileTheBoxIsOpenRaiseNoSecondBox) {
+  ASSERT_NO_FATAL_FAILURE(OpenToServer());
+  Answer = 0;
+  TimerRequests = 0;
+  UINT_PTR timer = SetTimer(nullptr, 0, 300, RefreshTick);
+  ASSERT_NE(0u, timer);
+  {
+    // The box stays open long enough for the ticks to run at least two more requests.
+    BoxWatch watch(2500);
+    EXPECT_FALSE(simlink::RequestSnapshot());
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(1u, watch.Boxes().size());
+    EXPECT_EQ(1, watch.MostOpenAtOnce());
+  }
+  EXPECT_GE(TimerRequests, 2) << "the requests themselves go on while the box is open";
+  EXPECT_GE(Requests, 5 * (1 + TimerRequests));
+
+  // Once the box is closed, the next failing request shows it again.
+  BoxWatch watch;
+  EXPECT_FALSE(simlink::RequestSnapshot());
+  std::vector<SeenBox> boxes = watch.Boxes();
+  ASSERT_EQ(1u, boxes.size());
+  EXPECT_EQ(kRequestFailure, boxes[0].text);
+}
+
+TEST_F(Channel, AClosedChannelRequestsNothingAndShowsNothing) {
+  ASSERT_NO_FATAL_FAILURE(OpenToServer());
+  simlink::CloseChannel();
+  BoxWatch watch;
+  EXPECT_FALSE(simlink::RequestSnapshot());
+  EXPECT_FALSE(simlink::Transact());
+  EXPECT_EQ(0, Requests);
+  EXPECT_TRUE(watch.Boxes().empty());
+  EXPECT_EQ(0, simlink::ChannelSendFailed());
+}
+
+// --- Failed sends, each in a process of its own ------------------------------------------
+
+// Runs a case in the child process that EXPECT_EXIT starts. The child reports nothing
+// itself, so the failures go to stderr, where the parent shows them, and the exit code
+// is 0 when every expectation held.
+void RunAndExit(void (*scenario)()) {
+  ::testing::TestPartResultArray results;
+  {
+    ::testing::ScopedFakeTestPartResultReporter reporter(
+        ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ALL_THREADS, &results);
+    scenario();
+  }
+  int failures = 0;
+  for (int i = 0; i < results.size(); ++i) {
+    const ::testing::TestPartResult& r = results.GetTestPartResult(i);
+    if (!r.failed()) continue;
+    ++failures;
+    fprintf(stderr, "%s:%d: %s\n", r.file_name() ? r.file_name() : "?", r.line_number(),
+            r.message());
+  }
+  fflush(stderr);
+  std::_Exit(failures ? 1 : 0);
+}
+
+void TimeOutScenario() {
+  Server server = StartServer("FS98MAIN01");
+  ASSERT_TRUE(simlink::OpenChannel(server.window));
+  PutScene();
+  BoxWatch watch;
+
+  // The first try is answered too late, the others with 0.
+  Answer = 0;
+  LateOnceMs = 2600;
+  EXPECT_EQ(0, simlink::ChannelSendFailed());
+  EXPECT_FALSE(simlink::RequestSnapshot());
+  EXPECT_EQ(-1, simlink::ChannelSendFailed());
+  EXPECT_TRUE(watch.Boxes().empty()) << "a failed send silences the box";
+
+  // From then on a server that answers 0 brings up no box either.
+  EXPECT_FALSE(simlink::RequestSnapshot());
+  EXPECT_TRUE(watch.Boxes().empty());
+
+  // A good answer works again, and the flag stays.
+  Answer = kServe;
+  EXPECT_TRUE(simlink::RequestSnapshot());
+  EXPECT_EQ(-1, simlink::ChannelSendFailed());
+  EXPECT_EQ(ExpectedLog(0xF000, 0xD840), ReceivedLog);
+}
+
+void GoneWindowScenario() {
+  Server server = StartServer("FS98MAIN01");
+  ASSERT_TRUE(simlink::OpenChannel(server.window));
+  StopServer(&server);
+  ASSERT_FALSE(IsWindow(server.window));
+
+  BoxWatch watch;
+  for (int request = 0; request < 2; ++request) {
+    double start = NowMs();
+    EXPECT_FALSE(simlink::RequestSnapshot());
+    EXPECT_GE(NowMs() - start, kFivePausesMs) << "the five pauses are still taken";
+    EXPECT_EQ(-1, simlink::ChannelSendFailed());
+  }
+  EXPECT_EQ(0, Requests);
+  EXPECT_TRUE(watch.Boxes().empty());
+}
+
+TEST(ChannelSendFailedDeathTest, ATimeOutSetsSendFailedAndNoBoxAppearsFromThenOn) {
+  EXPECT_EXIT(RunAndExit(TimeOutScenario), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(ChannelSendFailedDeathTest, AGoneServerWindowFailsEveryTryWithoutABox) {
+  EXPECT_EXIT(RunAndExit(GoneWindowScenario), ::testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
