@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "shell/settings.h"
 #include "table/columns.h"
 #include "table/list.h"
+#include "tests/win32/boxwatch.h"
 #include "tests/win32/printout.h"
 
 namespace {
@@ -77,14 +79,6 @@ std::vector<Row> SortedBySlot() {
   return rows;
 }
 
-// The words a printed line shows for row r with the first n columns of order.
-Texts Printed(const Row& r, const int32_t order[table::kColumns], size_t n) {
-  Texts words;
-  for (size_t p = 0; p < n; ++p)
-    for (const std::string& w : Words(r[order[p]])) words.push_back(w);
-  return words;
-}
-
 // What the test's main window and list saw while a job ran.
 struct JobLog {
   std::vector<int> enables;       // WM_ENABLE of the main window, 1 or 0
@@ -93,7 +87,6 @@ struct JobLog {
   bool enabledAtCancel = false;   // the main window was enabled right after
   bool dialogGoneAtCancel = false;
   int progressDialogs = 0;        // progress dialogs created
-  std::vector<std::string> boxes; // error boxes that appeared, by text
 };
 JobLog Log;
 WNDPROC ListProc;
@@ -139,35 +132,6 @@ LRESULT CALLBACK CountProgressDialogs(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(CreationHook, code, wParam, lParam);
 }
 
-// Answers every "Velmora Error" box of this process with OK, noting its text.
-volatile LONG WatchBoxes;
-CRITICAL_SECTION BoxLock;
-
-BOOL CALLBACK LongestStatic(HWND child, LPARAM lParam) {
-  char cls[16] = "", text[512] = "";
-  GetClassNameA(child, cls, sizeof cls);
-  GetWindowTextA(child, text, sizeof text);
-  std::string* best = (std::string*)lParam;
-  if (!lstrcmpiA(cls, "Static") && strlen(text) > best->size()) *best = text;
-  return TRUE;
-}
-
-DWORD WINAPI BoxWatcher(void*) {
-  while (WatchBoxes) {
-    HWND box = FindWindowA("#32770", "Velmora Error");
-    if (box && IsWindowVisible(box)) {
-      std::string text;
-      EnumChildWindows(box, LongestStatic, (LPARAM)&text);
-      EnterCriticalSection(&BoxLock);
-      Log.boxes.push_back(text);
-      LeaveCriticalSection(&BoxLock);
-      SendMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-    }
-    Sleep(50);
-  }
-  return 0;
-}
-
 // Presses a button of Wine's print dialog once it is up.
 struct Press {
   int button;
@@ -185,7 +149,6 @@ class PrintJob : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     InitCommonControls();
-    InitializeCriticalSection(&BoxLock);
     WNDCLASSA wc = {};
     wc.lpfnWndProc = TestMainProc;
     wc.hInstance = GetModuleHandleA(nullptr);
@@ -219,16 +182,11 @@ class PrintJob : public ::testing::Test {
                                           (LONG_PTR)CancellingListProc);
     CreationHook = SetWindowsHookExA(WH_CBT, CountProgressDialogs, nullptr,
                                      GetCurrentThreadId());
-    WatchBoxes = 1;
-    watcher_ = CreateThread(nullptr, 0, BoxWatcher, nullptr, 0, nullptr);
+    boxes_.reset(new BoxWatch());
   }
 
   void TearDown() override {
-    WatchBoxes = 0;
-    if (watcher_) {
-      WaitForSingleObject(watcher_, 5000);
-      CloseHandle(watcher_);
-    }
+    boxes_.reset();
     if (CreationHook) UnhookWindowsHookEx(CreationHook);
     CreationHook = nullptr;
     // Each test starts from the default printer again, as a new process would.
@@ -275,39 +233,28 @@ class PrintJob : public ::testing::Test {
     ASSERT_TRUE(collector.Collect(out));
   }
 
-  // Checks a whole printout against the rows it must show, page by page: each page
-  // opens with the title and its number and the heads, the rows follow in order, and
-  // the heads and the rows show the same leading columns of the display order.
+  // The printout shows these rows under the current view's column order, and at least
+  // Slot to State: they fit on any landscape page the queue offers.
   void ExpectPrintout(const printout::Printout& p, const char* viewName,
-                      const std::vector<Row>& rows, size_t* columnsShown = nullptr) {
-    int32_t order[table::kColumns];
-    table::RepairOrder(table::Layouts[shell::ViewMode].order, order);
-    ASSERT_FALSE(p.pages.empty());
-    std::vector<Texts> printedRows;
+                      const std::vector<Row>& rows) {
+    int32_t repaired[table::kColumns];
+    table::RepairOrder(table::Layouts[shell::ViewMode].order, repaired);
+    int order[table::kColumns];
+    for (int i = 0; i < table::kColumns; ++i) order[i] = repaired[i];
     size_t heads = 0;
-    for (size_t page = 0; page < p.pages.size(); ++page) {
-      SCOPED_TRACE("page " + std::to_string(page + 1));
-      std::vector<Texts> lines = PageLines(p.pages[page]);
-      ASSERT_GE(lines.size(), 2u);
-      Texts title = {"FS", "A.I.", "Aircraft", "Details", "-", viewName,
-                      "Page", std::to_string(page + 1)};
-      EXPECT_EQ(title, lines[0]);
-      const Texts& head = lines[1];
-      if (page == 0) heads = head.size();
-      ASSERT_EQ(heads, head.size());
-      for (size_t p2 = 0; p2 < head.size(); ++p2)
-        EXPECT_EQ(table::NameTable[order[p2]], head[p2]) << "head " << p2;
-      for (size_t i = 2; i < lines.size(); ++i) printedRows.push_back(lines[i]);
-    }
-    // Slot to State fit on any landscape page the queue offers.
+    EXPECT_TRUE(printout::ShowsRows(p, viewName, rows, order, table::NameTable, &heads))
+        << p.text;
     EXPECT_GE(heads, 13u);
-    ASSERT_EQ(rows.size(), printedRows.size());
-    for (size_t r = 0; r < rows.size(); ++r)
-      EXPECT_EQ(Printed(rows[r], order, heads), printedRows[r]) << "row " << r;
-    if (columnsShown) *columnsShown = heads;
   }
 
-  HANDLE watcher_ = nullptr;
+  // The error boxes seen so far, by text.
+  std::vector<std::string> Boxes() {
+    std::vector<std::string> texts;
+    for (const SeenBox& b : boxes_->Boxes()) texts.push_back(b.text);
+    return texts;
+  }
+
+  std::unique_ptr<BoxWatch> boxes_;
 };
 
 TEST_F(PrintJob, SortedByDistanceEndsAtTheFirstBlankRow) {
@@ -329,7 +276,7 @@ TEST_F(PrintJob, SortedByDistanceEndsAtTheFirstBlankRow) {
   EXPECT_NE(std::string::npos, p.fonts.find("-Bold")) << p.fonts;
   EXPECT_NE(std::string::npos, p.fonts.find("LiberationSans ")) << p.fonts;
 
-  EXPECT_TRUE(Log.boxes.empty());
+  EXPECT_EQ(std::vector<std::string>(), Boxes());
   EXPECT_EQ(1, Log.progressDialogs);
   EXPECT_TRUE(IsWindowEnabled(shell::MainWindow));
 }
@@ -407,7 +354,7 @@ TEST_F(PrintJob, CancellingThePrintDialogPrintsNothingAndSaysNothing) {
   ASSERT_NO_FATAL_FAILURE(RunJob(IDCANCEL));
   EXPECT_EQ(0, Log.progressDialogs);
   EXPECT_TRUE(IsWindowEnabled(shell::MainWindow));
-  EXPECT_TRUE(Log.boxes.empty()) << Log.boxes[0];
+  EXPECT_EQ(std::vector<std::string>(), Boxes());
 
   // A job that does print: its printout is the only one since the mark.
   ASSERT_NO_FATAL_FAILURE(RunJob(IDOK));
@@ -436,7 +383,7 @@ TEST_F(PrintJob, CancelInTheProgressDialogStopsTheJob) {
   // The test disabled it after the cancel; the end of the job left it so.
   EXPECT_FALSE(IsWindowEnabled(shell::MainWindow));
   EnableWindow(shell::MainWindow, TRUE);
-  EXPECT_TRUE(Log.boxes.empty()) << Log.boxes[0];
+  EXPECT_EQ(std::vector<std::string>(), Boxes());
 
   // The cancelled job never reached the printer: the next job's printout, the whole
   // list, is the only one since the mark.

@@ -9,6 +9,8 @@
 #pragma once
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -200,6 +202,63 @@ class Collector {
   Folder folder_;
   int serial_ = 0;
 };
+
+// The words a printed line shows for a row (cell texts by column identifier) with the
+// first n columns of the display order.
+inline std::vector<std::string> PrintedWords(const std::vector<std::string>& row,
+                                             const int order[17], size_t n) {
+  std::vector<std::string> words;
+  for (size_t p = 0; p < n && p < 17; ++p)
+    for (const std::string& w : Words(row.at((size_t)order[p]))) words.push_back(w);
+  return words;
+}
+
+inline std::string Joined(const std::vector<std::string>& words) {
+  std::string s;
+  for (const std::string& w : words) s += (s.empty() ? "" : " ") + w;
+  return "[" + s + "]";
+}
+
+// A whole printout against the rows it must show, page by page: each page opens with
+// the title of the view and its page number and the column heads in display order,
+// the rows follow in the given order, and the heads and the rows show the same leading
+// columns of the display order. *columnsShown gets the number of heads.
+inline ::testing::AssertionResult ShowsRows(const Printout& p, const char* viewName,
+                                            const std::vector<std::vector<std::string>>& rows,
+                                            const int order[17], const char* const names[17],
+                                            size_t* columnsShown = nullptr) {
+  if (p.pages.empty()) return ::testing::AssertionFailure() << "no page";
+  std::vector<std::vector<std::string>> printed;
+  size_t heads = 0;
+  for (size_t page = 0; page < p.pages.size(); ++page) {
+    std::vector<std::vector<std::string>> lines = PageLines(p.pages[page]);
+    if (lines.size() < 2)
+      return ::testing::AssertionFailure() << "page " << page + 1 << " has no header";
+    std::vector<std::string> title = {"FS", "A.I.", "Aircraft", "Details", "-", viewName,
+                                      "Page", std::to_string(page + 1)};
+    if (lines[0] != title)
+      return ::testing::AssertionFailure() << "page " << page + 1 << " title "
+                                           << Joined(lines[0]) << ", not " << Joined(title);
+    if (page == 0) heads = lines[1].size();
+    std::vector<std::string> want;
+    for (size_t i = 0; i < heads && i < 17; ++i) want.push_back(names[order[i]]);
+    if (heads > 17 || lines[1] != want)
+      return ::testing::AssertionFailure() << "page " << page + 1 << " heads "
+                                           << Joined(lines[1]) << ", not " << Joined(want);
+    printed.insert(printed.end(), lines.begin() + 2, lines.end());
+  }
+  if (printed.size() != rows.size())
+    return ::testing::AssertionFailure() << printed.size() << " rows printed, not "
+                                         << rows.size();
+  for (size_t r = 0; r < rows.size(); ++r) {
+    std::vector<std::string> want = PrintedWords(rows[r], order, heads);
+    if (printed[r] != want)
+      return ::testing::AssertionFailure() << "row " << r << " printed " << Joined(printed[r])
+                                           << ", not " << Joined(want);
+  }
+  if (columnsShown) *columnsShown = heads;
+  return ::testing::AssertionSuccess();
+}
 
 // True when every page of pdfinfo's report is wider than tall as seen (its size
 // turned by its rotation).
