@@ -14,6 +14,7 @@ using namespace simtest;
 namespace {
 
 const double kStep = 0.25;   // seconds, the step simhost uses
+const double kPi = 3.14159265358979323846;
 
 struct TrafficRun {
   std::unique_ptr<sim::Traffic> traffic{new sim::Traffic};
@@ -174,8 +175,8 @@ TEST(Traffic, MovementAndFieldsArePlausible) {
             s.state != sim::StatePush1 &&
             s.state != sim::StatePush2) {
           moving++;
-          double track = std::atan2((s.longitude - p.longitude) * std::cos(s.latitude * M_PI / 180),
-                                    s.latitude - p.latitude) * 180 / M_PI;
+          double track = std::atan2((s.longitude - p.longitude) * std::cos(s.latitude * kPi / 180),
+                                    s.latitude - p.latitude) * 180 / kPi;
           EXPECT_NEAR(0, std::remainder(track - s.heading, 360.0), 3);
         }
       }
