@@ -9,6 +9,11 @@ target_link_libraries(velmora_win32 PUBLIC velmora_pure comctl32 comdlg32 gdi32 
 
 if(EXISTS ${SHELL_ENTRY})
   add_executable(velmora WIN32 ${SHELL_ENTRY} ${SHELL_RESOURCES})
+  # windres writes no dependency file: name what the resource script pulls in.
+  file(GLOB SHELL_RESOURCE_INPUTS CONFIGURE_DEPENDS
+       ${CMAKE_SOURCE_DIR}/shell/*.ico ${CMAKE_SOURCE_DIR}/shell/*.manifest)
+  set_source_files_properties(${SHELL_RESOURCES} PROPERTIES OBJECT_DEPENDS
+                              "${SHELL_RESOURCE_INPUTS}")
   target_link_libraries(velmora PRIVATE velmora_win32)
 endif()
 
@@ -34,7 +39,8 @@ if(VELMORA_TESTS)
 
   file(GLOB WIN32_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp)
   if(WIN32_TESTS)
-    add_executable(win32_tests ${WIN32_TESTS})
+    # With the program's resources: the tests open its dialogs from their templates.
+    add_executable(win32_tests ${WIN32_TESTS} ${SHELL_RESOURCES})
     target_link_libraries(win32_tests PRIVATE velmora_win32 simhost_pure gtest gtest_main)
     if(TARGET simhost)
       add_dependencies(win32_tests simhost)
@@ -47,6 +53,22 @@ if(VELMORA_TESTS)
   if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/e2e.cmake)
     include(${CMAKE_SOURCE_DIR}/tests/e2e/e2e.cmake)
   endif()
+
+  # The tests that print do it for real, into a CUPS-PDF queue that this fixture sets
+  # up before them and takes down after them; one at a time, as they share the printer.
+  add_test(NAME cups_pdf_start
+    COMMAND ${CMAKE_SOURCE_DIR}/scripts/cups-pdf.sh start ${CMAKE_BINARY_DIR}/cups-pdf)
+  add_test(NAME cups_pdf_stop
+    COMMAND ${CMAKE_SOURCE_DIR}/scripts/cups-pdf.sh stop ${CMAKE_BINARY_DIR}/cups-pdf)
+  set_tests_properties(cups_pdf_start PROPERTIES FIXTURES_SETUP cups_pdf)
+  set_tests_properties(cups_pdf_stop PROPERTIES FIXTURES_CLEANUP cups_pdf)
+  foreach(t wine_win32_tests wine_e2e_tests)
+    if(TEST ${t})
+      set_property(TEST ${t} APPEND PROPERTY FIXTURES_REQUIRED cups_pdf)
+      set_property(TEST ${t} APPEND PROPERTY RESOURCE_LOCK printer)
+      set_property(TEST ${t} APPEND PROPERTY ENVIRONMENT VELMORA_SOURCE=${CMAKE_SOURCE_DIR})
+    endif()
+  endforeach()
 
   # Every DLL the programs import must ship with Windows.
   set(CHECKED_PROGRAMS $<TARGET_FILE:unit_tests>)
