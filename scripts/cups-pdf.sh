@@ -2,15 +2,16 @@
 # A real printer for the printing tests and the demo: a CUPS-PDF queue that Wine finds
 # as its default printer, every job ending up as a PDF in a folder of our own.
 #
-#   cups-pdf.sh start STATE_DIR [QUEUE]
+#   cups-pdf.sh start [STATE_DIR [QUEUE]]
 #       starts cupsd when it is not running, adds the queue (Velmora-PDF unless named)
 #       when it is missing and makes it the default destination. Its PDFs land in
 #       STATE_DIR/pdf; STATE_DIR also remembers what start changed.
-#   cups-pdf.sh stop STATE_DIR
+#   cups-pdf.sh stop [STATE_DIR]
 #       undoes what start changed, and nothing else: cupsd is stopped only when start
 #       started it and no other Velmora queue is left on it.
-#   cups-pdf.sh pdf-dir STATE_DIR
+#   cups-pdf.sh pdf-dir [STATE_DIR]
 #       the folder the PDFs land in.
+#   STATE_DIR is build/cups-pdf of this source tree unless given.
 #   cups-pdf.sh collect STATE_DIR MARK OUT [SECONDS]
 #       waits (30 s by default) until the queue is idle and a printout newer than the
 #       file MARK exists, then writes into the folder OUT: count (printouts newer than
@@ -165,11 +166,12 @@ cups_pdf_collect() {
 }
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
-  usage="usage: cups-pdf.sh start STATE_DIR [QUEUE] | stop STATE_DIR | pdf-dir STATE_DIR | collect STATE_DIR MARK OUT [SECONDS]"
+  usage="usage: cups-pdf.sh start [STATE_DIR [QUEUE]] | stop [STATE_DIR] | pdf-dir [STATE_DIR] | collect STATE_DIR MARK OUT [SECONDS]"
+  default_state="$(cd "$(dirname "$0")/.." && pwd)/build/cups-pdf"
   case "${1:-}" in
-    start) cups_pdf_start "${2:?$usage}" "${3:-}" ;;
-    stop) cups_pdf_stop "${2:?$usage}" ;;
-    pdf-dir) cups_pdf_dir "${2:?$usage}" ;;
+    start) cups_pdf_start "${2:-$default_state}" "${3:-}" ;;
+    stop) cups_pdf_stop "${2:-$default_state}" ;;
+    pdf-dir) cups_pdf_dir "${2:-$default_state}" ;;
     collect) shift; cups_pdf_collect "$@" ;;
     *) echo "$usage" >&2; exit 2 ;;
   esac
