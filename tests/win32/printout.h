@@ -303,10 +303,13 @@ inline HWND FindPrintDialog(DWORD pid, DWORD timeoutMs) {
           Search* s = (Search*)lp;
           DWORD owner = 0;
           GetWindowThreadProcessId(w, &owner);
-          char cls[32] = "", title[64] = "";
+          // The caption as stored: GetWindowText would ask a window of this very
+          // process, and wait for its thread, which may be waiting for us.
+          char cls[32] = "";
+          WCHAR title[64] = L"";
           GetClassNameA(w, cls, sizeof cls);
-          GetWindowTextA(w, title, sizeof title);
-          if (owner == s->pid && !strcmp(cls, "#32770") && !strcmp(title, "Print") &&
+          InternalGetWindowText(w, title, 64);
+          if (owner == s->pid && !strcmp(cls, "#32770") && !wcscmp(title, L"Print") &&
               IsWindowVisible(w) && IsWindowEnabled(GetDlgItem(w, IDOK))) {
             s->found = w;
             return FALSE;
