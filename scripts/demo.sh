@@ -94,8 +94,10 @@ if [ "$headless" = 0 ]; then
 fi
 
 # --- Without a display: screenshots in a virtual desktop ------------------------------
-# A fresh settings file each time, so the pictures show the program's own defaults.
-rm -f "$out/velmora.ini"
+# A fresh settings file each time, the program's defaults but for the placements:
+# wide enough for all seventeen columns, below simhost's status window.
+printf '[Window]\r\nAirborne=[20,240,1240,650]\r\nGround=[20,240,1240,650]\r\n' \
+  > "$out/velmora.ini"
 probe() { "$wine" "$out/probe.exe" --desktop "$desktop" "$@" 2>/dev/null | tr -d '\r'; }
 in_desktop() { "$wine" explorer "/desktop=$desktop,$desktop_size" "$(winpath "$1")"; }
 shoot() {

@@ -17,6 +17,8 @@ struct HostStatus {
   uint32_t answeredOne;       // answered 1
   uint32_t answeredOther;     // answered anything else
   int aircraft[2];            // occupied slots, by list (airborne, ground)
+  int slotCount[2];           // SlotCount and RecordLength as served, by list
+  int recordLength[2];
   uint16_t nearest[2];        // NearestDistance as served, by list
   double trafficSeconds;      // the live traffic's clock
   char lastRequest[200];

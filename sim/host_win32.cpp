@@ -49,8 +49,12 @@ void PublishScene() {
   uint16_t ground = uint16_t(StateTable[0x736C] | StateTable[0x736D] << 8);
   uint16_t airborne = uint16_t(StateTable[0x736E] | StateTable[0x736F] << 8);
   AcquireSRWLockExclusive(&HostLock);
-  Status.aircraft[kListAirborne] = aircraft[kListAirborne];
-  Status.aircraft[kListGround] = aircraft[kListGround];
+  for (int l = 0; l < 2; ++l) {   // the heads as served, raw patches included
+    const uint8_t* head = StateTable + (l == kListAirborne ? 0xF000 : 0xE000);
+    Status.aircraft[l] = aircraft[l];
+    Status.recordLength[l] = head[0] | head[1] << 8;
+    Status.slotCount[l] = head[2] | head[3] << 8;
+  }
   Status.nearest[kListAirborne] = airborne;
   Status.nearest[kListGround] = ground;
   Status.trafficSeconds = Setup.traffic ? Setup.traffic->clock : 0;

@@ -16,6 +16,7 @@ namespace sim {
 namespace {
 
 const char kStatusClass[] = "SimhostStatus";
+const int kStatusLines = 8;
 const UINT_PTR kRepaintTimer = 1;
 const size_t kScenarioFileBytes = 1 << 20;
 
@@ -152,11 +153,23 @@ void DescribeFaults(const Faults& f, char* out, size_t bytes) {
 
 void DescribeList(const HostStatus& s, int list, char* out, size_t bytes) {
   const char* name = list == kListAirborne ? "Airborne" : "Ground";
-  if (s.nearest[list] == 0xFFFF)
-    snprintf(out, bytes, "%s list: %d aircraft, nearest none", name, s.aircraft[list]);
-  else
-    snprintf(out, bytes, "%s list: %d aircraft, nearest %u nm", name, s.aircraft[list],
-             unsigned(s.nearest[list]));
+  char nearest[32];
+  if (s.nearest[list] == 0xFFFF) snprintf(nearest, sizeof nearest, "none");
+  else snprintf(nearest, sizeof nearest, "%u nm", unsigned(s.nearest[list]));
+  char stride[40] = "";
+  if (s.recordLength[list] != kRecordLength)
+    snprintf(stride, sizeof stride, ", RecordLength %d", s.recordLength[list]);
+  snprintf(out, bytes, "%s list: %d aircraft, SlotCount %d%s, nearest %s", name, s.aircraft[list],
+           s.slotCount[list], stride, nearest);
+}
+
+// The distance from one status line to the next in the status font.
+int LineStep(HDC dc) {
+  HGDIOBJ old = SelectObject(dc, StatusFont);
+  TEXTMETRICA tm;
+  GetTextMetricsA(dc, &tm);
+  SelectObject(dc, old);
+  return tm.tmHeight + tm.tmExternalLeading + 2;
 }
 
 void OnPaint(HWND hwnd) {
@@ -164,7 +177,7 @@ void OnPaint(HWND hwnd) {
   ReadHostStatus(&s);
   Faults f;
   ReadHostFaults(&f);
-  char lines[8][300];
+  char lines[kStatusLines][300];
   snprintf(lines[0], sizeof lines[0], "Serving as %s, message FsasmLib:IPC", Opts.windowClass);
   if (Live) {
     long t = long(s.trafficSeconds);
@@ -187,10 +200,8 @@ void OnPaint(HWND hwnd) {
   HDC dc = BeginPaint(hwnd, &ps);
   HGDIOBJ old = SelectObject(dc, StatusFont);
   SetBkMode(dc, TRANSPARENT);
-  TEXTMETRICA tm;
-  GetTextMetricsA(dc, &tm);
-  int step = tm.tmHeight + tm.tmExternalLeading + 2;
-  for (int i = 0; i < 8; ++i) TextOutA(dc, 10, 8 + i * step, lines[i], int(strlen(lines[i])));
+  int step = LineStep(dc);
+  for (int i = 0; i < kStatusLines; ++i) TextOutA(dc, 10, 8 + i * step, lines[i], int(strlen(lines[i])));
   SelectObject(dc, old);
   EndPaint(hwnd, &ps);
 }
@@ -256,9 +267,13 @@ int CreateStatusWindow(HINSTANCE instance) {
   snprintf(title, sizeof title, "simhost - %s", Opts.windowClass);
   int x = Opts.hasPosition ? Opts.x : CW_USEDEFAULT;
   int y = Opts.hasPosition ? Opts.y : CW_USEDEFAULT;
-  StatusWindow = CreateWindowExA(0, kStatusClass, title,
-                                 WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, x, y,
-                                 560, 230, nullptr, BuildMenu(), instance, nullptr);
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+  HDC dc = GetDC(nullptr);
+  RECT r = {0, 0, 560, 16 + kStatusLines * LineStep(dc)};   // the client area the text needs
+  ReleaseDC(nullptr, dc);
+  AdjustWindowRect(&r, style, TRUE);
+  StatusWindow = CreateWindowExA(0, kStatusClass, title, style, x, y, r.right - r.left,
+                                 r.bottom - r.top, nullptr, BuildMenu(), instance, nullptr);
   if (!StatusWindow) return 0;
   ShowWindow(StatusWindow, SW_SHOWNOACTIVATE);
   UpdateWindow(StatusWindow);

@@ -245,27 +245,44 @@ TEST_F(MainWindow, SlotHeaderRefusesADragOthersMove) {
   EXPECT_EQ(e2e::IniValue(Ini(), "Airborne", "Slot").substr(0, 2), "0,");
 }
 
+// simhost logs one line per request it receives: the count of lines tells how many
+// refreshes Velmora has made.
+int Requests(const std::string& log) {
+  std::string text = e2e::ReadFile(log);
+  return int(std::count(text.begin(), text.end(), '\n'));
+}
+
 TEST_F(MainWindow, AutoRefreshTogglesItsCheckMarkAndTheTimer) {
-  Start();
-  // Turned on by the command the window posts itself while it is created.
-  ASSERT_TRUE(probe::WaitFor([&] { return probe::MenuState(s.target, 105) == MF_CHECKED; },
-                             5000));
+  scene = e2e::FrozenScene();
+  const std::string log = s.folder.File("requests.log");
+  ASSERT_TRUE(s.StartSimhost(e2e::ScenarioText(scene), "--log \"" + log + "\""));
+  ASSERT_TRUE(s.StartVelmora());
+  // Off again at once, long before the first tick is due: the window turned it on with
+  // the command it posted itself while it was created, and this one turns it off.
   probe::PostCommand(s.target, 105);
   ASSERT_TRUE(probe::WaitFor([&] { return probe::MenuState(s.target, 105) == MF_UNCHECKED; },
                              5000));
-  // No tick: the first refresh, due two seconds after start, never comes.
-  Sleep(3500);
+  // No ticks: nothing is requested, and the first refresh never comes.
+  int before = Requests(log);
+  Sleep(4500);
+  EXPECT_EQ(Requests(log), before);
   EXPECT_EQ(s.List(), nullptr);
+
   // Refresh by hand runs one cycle.
   probe::PostCommand(s.target, 102);
   HWND list = WaitList();
   ASSERT_NE(list, nullptr);
+  EXPECT_EQ(Requests(log), before + 1);
   e2e::Expected e = e2e::ExpectedView(scene, 0, "");
   EXPECT_EQ(probe::WindowText(s.target.window), TitleFor(kAirborneTitle, e.nearest));
-  // On again: checked, and the ticks are back.
+
+  // On again: checked, and the ticks are back, one every two seconds.
   probe::PostCommand(s.target, 105);
   EXPECT_TRUE(probe::WaitFor([&] { return probe::MenuState(s.target, 105) == MF_CHECKED; },
                              5000));
+  EXPECT_TRUE(probe::WaitFor([&] { return Requests(log) >= before + 3; }, 8000))
+      << Requests(log) - before << " requests";
+  EXPECT_EQ(s.Exit(), 0);
 }
 
 // Exit through the menu and through the close box end alike.

@@ -417,8 +417,8 @@ TEST(Simhost, HostileClientsGetZeroAndDoNoHarm) {
   EXPECT_EQ(0u, small.Send(sim.server).result);
 
   simlink::BuildRequestBlock(client.view, simlink::ViewAirborne);
-  uint32_t past = 0xFFF0;   // record 7 now asks for 4 bytes from 0xFFF0... then 0xF000 record
-  memcpy(client.view + 156 + 4, &past, 4);   // record 8: 4088 bytes from 0xFFF0
+  uint32_t past = 0xFFF0;   // record 8 (header at 156) asks for 4088 bytes from 0xFFF0
+  memcpy(client.view + 156 + 4, &past, 4);
   EXPECT_EQ(0u, client.Send(sim.server).result);
 
   EXPECT_EQ(1u, client.Request(sim.server, simlink::ViewAirborne).result);
