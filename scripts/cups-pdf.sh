@@ -3,9 +3,10 @@
 # as its default printer, every job ending up as a PDF in a folder of our own.
 #
 #   cups-pdf.sh start [STATE_DIR [QUEUE]]
-#       starts cupsd when it is not running, adds the queue (Velmora-PDF unless named)
-#       when it is missing and makes it the default destination. Its PDFs land in
-#       STATE_DIR/pdf; STATE_DIR also remembers what start changed.
+#       starts cupsd when it is not running and adds the queue when it is missing. With
+#       no QUEUE named it is Velmora-PDF, made the default destination; a named queue
+#       is left for PRINTER to choose. Its PDFs land in STATE_DIR/pdf; STATE_DIR also
+#       remembers what start changed.
 #   cups-pdf.sh stop [STATE_DIR]
 #       undoes what start changed, and nothing else: cupsd is stopped only when start
 #       started it and no other Velmora queue is left on it.
@@ -22,7 +23,8 @@
 # all: each build uses a queue of its own (ctest names it after the build folder and
 # hands it to the tests in PRINTER, which Wine's printing honours before any default),
 # printing through its own cups-pdf instance (device cups-pdf:/QUEUE, configured in
-# /etc/cups/cups-pdf-QUEUE.conf) into its own folder.
+# /etc/cups/cups-pdf-QUEUE.conf) into its own folder. Such a queue never becomes the
+# default destination, or another run's jobs would land in it.
 #
 # Sourced, the script only defines the cups_pdf_* functions. Starting cupsd and adding
 # a queue need root. The packages come from scripts/deps.sh.
@@ -52,7 +54,8 @@ cups_pdf_dir() {
 }
 
 cups_pdf_start() {
-  local state=${1:?state folder} queue=${2:-Velmora-PDF}
+  local state=${1:?state folder} queue=${2:-Velmora-PDF} make_default=0
+  [ -n "${2:-}" ] || make_default=1
   case "$queue" in
     *[!A-Za-z0-9_-]*) echo "cups-pdf: bad queue name $queue" >&2; return 1 ;;
   esac
@@ -89,7 +92,7 @@ cups_pdf_start() {
   cupsenable "$queue" 2>/dev/null
   cupsaccept "$queue" 2>/dev/null
 
-  if ! lpstat -d 2>/dev/null | grep -q ": $queue\$"; then
+  if [ "$make_default" = 1 ] && ! lpstat -d 2>/dev/null | grep -q ": $queue\$"; then
     local options
     options=$(cups_pdf_user_options)
     if [ -f "$options" ]; then
