@@ -8,8 +8,9 @@
 #       is left for PRINTER to choose. Its PDFs land in STATE_DIR/pdf; STATE_DIR also
 #       remembers what start changed.
 #   cups-pdf.sh stop [STATE_DIR]
-#       undoes what start changed, and nothing else: cupsd is stopped only when start
-#       started it and no other Velmora queue is left on it.
+#       undoes what start changed, and nothing else. cupsd, which the runs share, is
+#       stopped by the run that leaves no Velmora queue behind, and only when one of
+#       them started it.
 #   cups-pdf.sh pdf-dir [STATE_DIR]
 #       the folder the PDFs land in.
 #   STATE_DIR is build/cups-pdf of this source tree unless given.
@@ -28,6 +29,9 @@
 #
 # Sourced, the script only defines the cups_pdf_* functions. Starting cupsd and adding
 # a queue need root. The packages come from scripts/deps.sh.
+
+# The cupsd that a start started, whichever run it was: the last run to stop ends it.
+CUPS_PDF_DAEMON_MARK=${TMPDIR:-/tmp}/velmora-cupsd.pid
 
 cups_pdf_running() {
   lpstat -r 2>/dev/null | grep -q 'is running'
@@ -66,11 +70,11 @@ cups_pdf_start() {
   if ! cups_pdf_running; then
     command -v cupsd >/dev/null || { echo "cups-pdf: no cupsd (scripts/deps.sh)" >&2; return 1; }
     setsid cupsd -f </dev/null >/dev/null 2>&1 &
-    echo $! >"$state/cupsd.pid"
-    local i
+    local pid=$! i
+    echo "$pid" >"$CUPS_PDF_DAEMON_MARK"
     for i in $(seq 1 100); do
       cups_pdf_running && break
-      kill -0 "$(cat "$state/cupsd.pid")" 2>/dev/null || break
+      kill -0 "$pid" 2>/dev/null || break
       sleep 0.1
     done
     cups_pdf_running || { echo "cups-pdf: cupsd did not start" >&2; return 1; }
@@ -125,17 +129,22 @@ cups_pdf_stop() {
   if [ -f "$state/config-written" ] && [ -n "$queue" ]; then
     rm -f "/etc/cups/cups-pdf-$queue.conf"
   fi
-  if [ -f "$state/cupsd.pid" ] && ! lpstat -v 2>/dev/null | grep -q 'device for Velmora-PDF'; then
-    local pid i
-    pid=$(cat "$state/cupsd.pid")
-    kill "$pid" 2>/dev/null
-    for i in $(seq 1 50); do
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
+  local pid i
+  pid=$(cat "$CUPS_PDF_DAEMON_MARK" 2>/dev/null)
+  if [ -n "$pid" ] && [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = cupsd ]; then
+    if ! lpstat -v 2>/dev/null | grep -q 'device for Velmora-PDF'; then
+      kill "$pid" 2>/dev/null
+      for i in $(seq 1 50); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+      done
+      rm -f "$CUPS_PDF_DAEMON_MARK"
+    fi
+  else
+    rm -f "$CUPS_PDF_DAEMON_MARK"
   fi
   rm -f "$state/lpoptions.saved" "$state/lpoptions.absent" "$state/queue-added" \
-        "$state/config-written" "$state/cupsd.pid"
+        "$state/config-written"
   return 0
 }
 
