@@ -31,10 +31,10 @@ void LogLine(char* log, size_t logBytes, const char* format, uint32_t a, uint32_
   snprintf(log + len, logBytes - len, format, a, b, c);
 }
 
-}  // namespace
-
-int ServeRequest(uint8_t* section, size_t sectionBytes, const uint8_t* table,
-                 size_t tableBytes, char* log, size_t logBytes) {
+// The walk of both: fills the data areas from table unless section is read-only
+// (target null).
+int Walk(uint8_t* target, const uint8_t* section, size_t sectionBytes, const uint8_t* table,
+         size_t tableBytes, char* log, size_t logBytes) {
   uint64_t at = 0;
   for (;;) {
     if (at + 4 > sectionBytes) {
@@ -68,9 +68,21 @@ int ServeRequest(uint8_t* section, size_t sectionBytes, const uint8_t* table,
       return 0;
     }
     LogLine(log, logBytes, "\n", 0, 0, 0);
-    memcpy(section + data, table + offset, count);
+    if (target) memcpy(target + data, table + offset, count);
     at = data + count;
   }
+}
+
+}  // namespace
+
+int ServeRequest(uint8_t* section, size_t sectionBytes, const uint8_t* table,
+                 size_t tableBytes, char* log, size_t logBytes) {
+  return Walk(section, section, sectionBytes, table, tableBytes, log, logBytes);
+}
+
+int CheckRequest(const uint8_t* section, size_t sectionBytes, size_t tableBytes, char* log,
+                 size_t logBytes) {
+  return Walk(nullptr, section, sectionBytes, nullptr, tableBytes, log, logBytes);
 }
 
 }  // namespace sim

@@ -19,4 +19,9 @@ const size_t kStateTableBytes = 0x10000;   // 64 KiB
 int ServeRequest(uint8_t* section, size_t sectionBytes, const uint8_t* table,
                  size_t tableBytes, char* log, size_t logBytes);
 
+// The same walk, checks and log over a table of tableBytes, without writing a byte:
+// for a server that refuses a request but still records what it was asked.
+int CheckRequest(const uint8_t* section, size_t sectionBytes, size_t tableBytes, char* log,
+                 size_t logBytes);
+
 }  // namespace sim

@@ -153,3 +153,23 @@ TEST(ServeRequest, LogAppendsOneLinePerHeaderAndStaysInsideItsBuffer) {
   EXPECT_EQ(0, full[7]);
   EXPECT_EQ(std::string(7, 'Q'), full);
 }
+
+// A refusing server checks and logs the same walk without touching the section.
+TEST(CheckRequest, SameAnswerAndLogAsServeRequestWithoutWriting) {
+  std::vector<uint8_t> table = PatternTable();
+  for (uint32_t offset : {0x0100u, 0xFFF0u}) {   // the second reaches past the table
+    std::vector<uint8_t> s(200, 0xAB);
+    size_t at = PutRecord(s, 0, 1, 0x02A0, 2);
+    at = PutRecord(s, at, 1, offset, 24);
+    Put32(s, at, 0);
+    std::vector<uint8_t> before = s;
+    char checked[256] = "", served[256] = "";
+    int check = sim::CheckRequest(s.data(), s.size(), table.size(), checked, sizeof checked);
+    EXPECT_EQ(before, s);
+    int serve = sim::ServeRequest(s.data(), s.size(), table.data(), table.size(), served,
+                                  sizeof served);
+    EXPECT_EQ(serve, check);
+    EXPECT_STREQ(served, checked);
+    EXPECT_EQ(offset == 0x0100u ? 1 : 0, check);
+  }
+}
