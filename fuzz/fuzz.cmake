@@ -17,7 +17,7 @@ add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-re
                     -fno-omit-frame-pointer)
 add_link_options(-fsanitize=address,undefined)
 
-foreach(target fuzz_snapshot fuzz_settings fuzz_server)
+foreach(target fuzz_snapshot fuzz_settings fuzz_server fuzz_scenario)
   add_executable(${target} ${CMAKE_SOURCE_DIR}/fuzz/${target}.cpp)
   target_link_libraries(${target} PRIVATE simhost_pure velmora_pure)
   target_link_options(${target} PRIVATE -fsanitize=fuzzer)

@@ -13,8 +13,9 @@
 // once, in column order, NUL-terminated inside the cell buffer; records inside their
 // data areas; empty rows empty and the sort cache untouched by them; distances within
 // half the circumference and bearings within a circle; CompareRows never 0, the user's
-// row first, the filter and the empty slots respected, and a consistent answer both
-// ways round for the columns whose order is consistent.
+// row first, the filter and the empty slots respected, and for the columns whose order
+// is consistent the opposite answer both ways round and a transitive order.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -171,6 +172,13 @@ bool ConsistentColumn(int c) {
   return c < 5 || c > 16 || c == 12 || c == 13 || c == 14 || c == 16;
 }
 
+// Of those, the columns whose order is also transitive. Dist, Brg(M) and AltDiff count
+// values less than 0.01 apart (and a not-a-number against anything) as equal, which
+// falls back to slot order, so three rows need not sort transitively there.
+bool TransitiveColumn(int c) {
+  return ConsistentColumn(c) && (c < 2 || c > 4);
+}
+
 // Rows that pass a set filter: the slot has both records and From or To matches.
 bool PassesFilter(const uint8_t* view, int32_t k, const char* filter) {
   if (filter[0] == '\0') return true;
@@ -222,6 +230,16 @@ void CheckCompare(const uint8_t* view, const char* filter, const std::vector<int
         if (a != b && ConsistentColumn(c)) CHECK(Sign(got) == -Sign(r[j * n + i]), a, b);
       }
     }
+    // Where the keys are exact the order is also transitive: a row before a second one
+    // that comes before a third comes before the third. Rows failing the filter come
+    // before none of each other, so they form no chain.
+    if (!TransitiveColumn(c)) continue;
+    for (size_t i = 0; i < n; ++i)
+      for (size_t j = 0; j < n; ++j) {
+        if (i == j || r[i * n + j] > 0) continue;
+        for (size_t k = 0; k < n; ++k)
+          if (k != i && k != j && r[j * n + k] < 0) CHECK(r[i * n + k] < 0, items[i], items[k]);
+      }
   }
 }
 
@@ -246,6 +264,8 @@ std::vector<int32_t> CompareItems(const uint8_t* view, int rows) {
       items.push_back(k);
   }
   for (int32_t k : {99, 100, 2147483647}) items.push_back(k);
+  std::sort(items.begin(), items.end());
+  items.erase(std::unique(items.begin(), items.end()), items.end());
   return items;
 }
 

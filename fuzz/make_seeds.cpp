@@ -1,6 +1,6 @@
 // Writes the seed corpus of the fuzz targets: make_seeds DIR writes DIR/snapshot,
-// DIR/settings and DIR/server (the folders must exist). The files kept in fuzz/corpus
-// are its output; run it again after a change of a target's input format.
+// DIR/settings, DIR/server and DIR/scenario (the folders must exist). The files kept in
+// fuzz/corpus are its output; run it again after a change of a target's input format.
 //
 //   snapshot: the worked examples (the user at 50 N 0 E with aircraft one degree away),
 //             the hostile tables (SlotCount 0 and 255, RecordLength 0, 41, 3921 and
@@ -8,7 +8,8 @@
 //             180-degree meridian, runway numbers past 44, fields at their limits), and
 //             simhost's scenes as its server fills a client's block;
 //   settings: settings files of the documented forms and hostile ones;
-//   server:   request blocks as a client sends them, and broken ones.
+//   server:   request blocks as a client sends them, and broken ones;
+//   scenario: simhost's built-in scenarios and its live traffic written out.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -411,16 +412,36 @@ void ServerSeeds() {
   ServerSeed("header-cut", 10, 0, 10, 0, {1, 0, 0, 0, 0, 0, 0, 0, 2, 0});
 }
 
+// --- Scenario files ------------------------------------------------------------------
+
+void ScenarioSeeds() {
+  for (int i = 0; sim::BuiltinScenarioName(i); ++i) {
+    const char* text = sim::BuiltinScenario(sim::BuiltinScenarioName(i));
+    WriteFile("scenario", sim::BuiltinScenarioName(i),
+              std::vector<uint8_t>(text, text + strlen(text)));
+  }
+  // The live traffic after ten minutes, as simhost would write it out.
+  static sim::Traffic traffic;
+  static sim::Scene scene;
+  static char text[1 << 17];
+  sim::StartTraffic(&traffic, 3, 40);
+  for (int step = 0; step < 600; ++step) sim::StepTraffic(&traffic, 1.0);
+  sim::TrafficScene(&traffic, &scene);
+  size_t n = sim::FormatScenario(&scene, text, sizeof text);
+  WriteFile("scenario", "traffic-10min", std::vector<uint8_t>(text, text + n));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 2) {
-    fprintf(stderr, "usage: make_seeds DIR (with DIR/snapshot, DIR/settings, DIR/server)\n");
+    fprintf(stderr, "usage: make_seeds DIR (with DIR/snapshot, settings, server, scenario)\n");
     return 2;
   }
   Dir = argv[1];
   SnapshotSeeds();
   SettingsSeeds();
   ServerSeeds();
+  ScenarioSeeds();
   return 0;
 }

@@ -20,10 +20,10 @@ bash scripts/deps.sh
 build=build/fuzz
 cmake -S . -B "$build" -G Ninja -DVELMORA_FUZZ=ON -DVELMORA_TESTS=OFF \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-cmake --build "$build" -j "$jobs" --target fuzz_snapshot fuzz_settings fuzz_server
+cmake --build "$build" -j "$jobs" --target fuzz_snapshot fuzz_settings fuzz_server fuzz_scenario
 
 # target and its longest input
-targets=(snapshot:6400 settings:4096 server:10240)
+targets=(snapshot:6400 settings:4096 server:10240 scenario:16384)
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
