@@ -255,6 +255,25 @@ void CheckValue(const std::string& value, int n, int width, int height) {
     CheckPlacement(exact.data(), len, width, height);
   }
 
+  // A placement of four numbers from the input, against screens large and small: it is
+  // taken exactly when it lies on the screen, with the sums formed without wrapping.
+  const int32_t four[4] = {width, height, shell::ParseNumber(v), n};
+  char placed[shell::kValueBytes];
+  snprintf(placed, sizeof placed, "[%d,%d,%d,%d]", (int)four[0], (int)four[1], (int)four[2],
+           (int)four[3]);
+  const int32_t screens[][2] = {{INT_MAX, INT_MAX}, {1920, 1080}, {height, width}, {0, 0}};
+  for (const auto& screen : screens) {
+    shell::Placement got = shell::ParsePlacement(placed, int(strlen(placed)), screen[0],
+                                                 screen[1]);
+    bool fits = four[0] <= screen[0] && int64_t(four[0]) + four[2] <= screen[0] &&
+                four[1] <= screen[1] && int64_t(four[1]) + four[3] <= screen[1];
+    const shell::Placement& d = shell::kDefaultPlacement;
+    const int32_t placementDefault[4] = {d.left, d.top, d.width, d.height};
+    const int32_t* want = fits ? four : placementDefault;
+    CHECK(got.left == want[0] && got.top == want[1], got.left, got.top);
+    CHECK(got.width == want[2] && got.height == want[3], got.width, got.height);
+  }
+
   // Formatting a placement and reading it back on a screen large enough for it.
   int32_t l = int32_t(width), t = int32_t(height), r = n, b = shell::ParseNumber(v);
   char formatted[shell::kValueBytes];

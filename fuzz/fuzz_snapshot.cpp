@@ -33,8 +33,8 @@ namespace {
 const size_t kHeadBytes = 5;
 const size_t kCellBytes = 512;   // the one text buffer of a row
 
-void Fail(const char* what, int a, int b) {
-  fprintf(stderr, "fuzz_snapshot: %s (%d, %d)\n", what, a, b);
+void Fail(const char* what, double a, double b) {
+  fprintf(stderr, "fuzz_snapshot: %s (%g, %g)\n", what, a, b);
   abort();
 }
 
@@ -79,7 +79,7 @@ void ReadUser(const uint8_t* view) {
   double lat = UserLatitudeDegrees(view);
   CHECK(std::isfinite(lat), 0, 0);
   double lon = UserLongitudeDegrees(view);
-  CHECK(lon > -180 && lon <= 180, int(lon), 0);
+  CHECK(lon > -180 && lon <= 180, lon, 0);
 }
 
 // Slot k's records: inside their data areas and present exactly when they fit.
@@ -160,8 +160,13 @@ void CheckSlotRow(const uint8_t* view, int k, const char* filter) {
   // Half the circumference of a sphere of radius 3437.75 nm is 10800.0101 nm.
   double d = table::SortCache.distance[k];
   double b = table::SortCache.bearing[k];
-  CHECK(!(d < 0) && !(d > 10800.02), k, int(d));
-  CHECK(!(b < 0) && !(b > 360), k, int(b));
+  CHECK(!(d < 0) && !(d > 10800.02), k, d);
+  CHECK(!(b < 0) && !(b > 360), k, b);
+  // Any two positions that are numbers have a distance and a bearing, also when they
+  // are farther apart than the flat formula allows.
+  const uint8_t* slot = TrafficSlotAt(view, k);
+  if (std::isfinite(SlotLatitude(slot)) && std::isfinite(SlotLongitude(slot)))
+    CHECK(std::isfinite(d) && std::isfinite(b), k, d);
 }
 
 int Sign(int32_t v) { return v > 0 ? 1 : -1; }
