@@ -6,7 +6,7 @@
 // code). Bytes 5 on are laid over a freshly built request block, which lies on the heap
 // in exactly 6260 bytes, so that AddressSanitizer reports any read past its end.
 //
-// Every reader runs; ComputeUserRow, and ComputeSlotRow for each row the block allows
+// Every reader runs; FormatTitle with either nearest distance; ComputeUserRow, and ComputeSlotRow for each row the block allows
 // and for indexes outside them; CompareRows over every pair of item data under every
 // sort column -1 to 18, with and without the filter (for blocks of more than 16 rows,
 // every pair of a selection of them: see CompareItems). The checks: every cell written
@@ -20,11 +20,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "link/snapshot.h"
 #include "table/compare.h"
 #include "table/rowvalues.h"
+#include "table/title.h"
 
 using namespace simlink;
 
@@ -115,6 +117,29 @@ void ReadSlot(const uint8_t* view, int k) {
   }
   bool occupied = slot && route && SlotRefId(slot) != 0;
   CHECK(SlotOccupied(view, k) == occupied, k, occupied);
+}
+
+// The window title from the nearest distance of either view mode, after the longest
+// view title the settings allow (191 characters): never cut in a buffer of the title's
+// size, and bounded and NUL-terminated in smaller ones.
+void CheckTitle(const uint8_t* view) {
+  std::string title(191, 'T');
+  for (int mode : {ViewAirborne, ViewGround}) {
+    uint16_t nearest = NearestDistance(view, mode);
+    char suffix[32];
+    if (nearest == 0xFFFF)
+      snprintf(suffix, sizeof suffix, " (No aircraft)");
+    else
+      snprintf(suffix, sizeof suffix, " (Nearest %dnm)", int(nearest));
+    std::vector<char> out(table::kWindowTitleBytes);
+    table::FormatTitle(title.c_str(), nearest, out.data(), out.size());
+    CHECK(title + suffix == out.data(), mode, nearest);
+    for (size_t size : {size_t(1), size_t(2), size_t(50), size_t(200)}) {
+      std::vector<char> small(size);
+      table::FormatTitle(title.c_str(), nearest, small.data(), small.size());
+      CHECK(strlen(small.data()) == size - 1, mode, double(size));
+    }
+  }
 }
 
 void CheckUserRow(const uint8_t* view) {
@@ -311,6 +336,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int k = 0; k < rows; ++k) ReadSlot(view, k);
   for (int k : outside) ReadSlot(view, k);
 
+  CheckTitle(view);
   CheckUserRow(view);
   for (int k = 0; k < rows; ++k) CheckSlotRow(view, k, "");
   for (int k : outside) CheckSlotRow(view, k, "");

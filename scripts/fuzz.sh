@@ -57,6 +57,7 @@ done
 
 printf '\n=== fuzz summary\n'
 printf '%s\n' "${summary[@]}"
+echo "fuzz: $((${#targets[@]} - ${#failed[@]})) passed, ${#failed[@]} failed"
 if [ ${#failed[@]} -ne 0 ]; then
   echo "fuzz: findings in ${failed[*]}" >&2
   exit 1
