@@ -7,7 +7,8 @@
 //   bytes 3-6   screen width, bytes 7-10 screen height (signed 32-bit, little-endian)
 //
 // The text is read as an INI file the way the private-profile functions read one and
-// handed to LoadSettings; what it sets is checked, saved and read back. Then every
+// handed to LoadSettings; what it sets is checked, saved and read back, and its column
+// orders (and orders of any numbers) are repaired into permutations. Then every
 // value of the file (and the whole text as one value) goes through each parser on its
 // own: the view mode, the airport filter with the window titles, the sort column, the
 // column values of every column and view mode, the placement with several lengths (also
@@ -292,6 +293,24 @@ void CheckValue(const std::string& value, int n, int width, int height) {
   }
 }
 
+// The display order as the list control gets it: a permutation of 0..16 that keeps the
+// first occurrence of each valid entry in its order and adds the missing ones in
+// ascending order.
+void CheckRepair(const int32_t in[table::kColumns]) {
+  int32_t out[table::kColumns];
+  table::RepairOrder(in, out);
+  std::vector<int32_t> want;
+  bool seen[table::kColumns] = {};
+  for (int p = 0; p < table::kColumns; ++p)
+    if (in[p] >= 0 && in[p] < table::kColumns && !seen[in[p]]) {
+      seen[in[p]] = true;
+      want.push_back(in[p]);
+    }
+  for (int id = 0; id < table::kColumns; ++id)
+    if (!seen[id]) want.push_back(id);
+  for (int p = 0; p < table::kColumns; ++p) CHECK(out[p] == want[size_t(p)], p, out[p]);
+}
+
 // The settings path: bounded, the folder and name up to the last "." kept, "ini" after.
 void CheckPath(const char* modulePath) {
   char out[shell::kPathBytes];
@@ -326,6 +345,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ini.flags = head[0] & 3;
   ini.Parse(text);
   CheckLoad(&ini);
+
+  CheckRepair(table::Layouts[0].order);
+  CheckRepair(table::Layouts[1].order);
+  // Orders of any numbers: small ones from the bytes of the text, and whole 32-bit ones.
+  int32_t small[table::kColumns], whole[table::kColumns];
+  for (int p = 0; p < table::kColumns; ++p) {
+    small[p] = size_t(p) < text.size() ? int32_t(uint8_t(text[size_t(p)]) % 20) - 2 : p;
+    whole[p] = 0;
+    if (text.size() >= size_t(4 * table::kColumns)) memcpy(&whole[p], text.data() + 4 * p, 4);
+  }
+  CheckRepair(small);
+  CheckRepair(whole);
 
   shell::ResetSettings();
   std::vector<std::string> values = ini.values;
