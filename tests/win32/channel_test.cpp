@@ -14,6 +14,7 @@
 #include "sim/scene.h"
 #include "sim/server.h"
 #include "tests/win32/boxwatch.h"
+#include "tests/win32/simhost_process.h"
 
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
@@ -493,22 +494,6 @@ TEST_F(Channel, AClosedChannelRequestsNothingAndShowsNothing) {
 
 // --- Against simhost in another process ---------------------------------------------------
 
-// simhost.exe lies in the build folder, VELMORA_BIN, beside this program.
-std::string SimhostPath() {
-  const char* bin = getenv("VELMORA_BIN");
-  std::string dir;
-  if (bin && *bin) {
-    dir = bin;
-    if (dir[0] == '/') dir = "Z:" + dir;   // a Unix path, seen through Wine's drive Z:
-  } else {
-    char self[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
-    dir.assign(self, n);
-    dir = dir.substr(0, dir.find_last_of("\\/"));
-  }
-  return dir + "\\simhost.exe";
-}
-
 std::string TempPath(const char* name) {
   char dir[MAX_PATH];
   GetTempPathA(sizeof dir, dir);
@@ -550,58 +535,6 @@ std::vector<std::string> LogLines(const std::string& text) {
   return lines;
 }
 
-// A top-level window of that class belonging to the process, or null.
-HWND WindowOf(DWORD pid, const char* className) {
-  HWND w = nullptr;
-  while ((w = FindWindowExA(nullptr, w, className, nullptr)) != nullptr) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(w, &owner);
-    if (owner == pid) return w;
-  }
-  return nullptr;
-}
-
-// simhost.exe running with some arguments: its process, the simulator's window and its
-// own status window (which takes the fault commands and WM_CLOSE).
-struct Simhost {
-  PROCESS_INFORMATION process;
-  HWND server;
-  HWND status;
-};
-
-Simhost StartSimhost(const std::string& args, const char* className = "FS98MAIN01") {
-  Simhost host = {};
-  std::string command = "\"" + SimhostPath() + "\" " + args;
-  std::vector<char> line(command.begin(), command.end());
-  line.push_back(0);
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &host.process))
-    return host;
-  for (int i = 0; i < 400 && !(host.server && host.status); ++i) {
-    host.server = WindowOf(host.process.dwProcessId, className);
-    host.status = WindowOf(host.process.dwProcessId, "SimhostStatus");
-    if (WaitForSingleObject(host.process.hProcess, 50) == WAIT_OBJECT_0) break;
-  }
-  return host;
-}
-
-// Ends simhost through its own window (or, failing that, ends the process we started)
-// and waits until it has gone.
-void StopSimhost(Simhost* host) {
-  if (!host->process.hProcess) return;
-  if (WaitForSingleObject(host->process.hProcess, 0) != WAIT_OBJECT_0) {
-    if (host->status) PostMessageA(host->status, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(host->process.hProcess, 10000) != WAIT_OBJECT_0)
-      TerminateProcess(host->process.hProcess, 99);
-    WaitForSingleObject(host->process.hProcess, INFINITE);
-  }
-  CloseHandle(host->process.hProcess);
-  CloseHandle(host->process.hThread);
-  host->process.hProcess = nullptr;
-}
-
 class ChannelWithSimhost : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -612,21 +545,22 @@ class ChannelWithSimhost : public ::testing::Test {
   }
   void TearDown() override {
     simlink::CloseChannel();
-    for (Simhost& h : hosts) StopSimhost(&h);
+    for (SimhostProcess& h : hosts) StopSimhost(&h);
     shell::ViewMode = simlink::ViewAirborne;
     DeleteFileA(log.c_str());
   }
   // Starts simhost, logging its requests to `log`, and keeps it until the test ends.
   HWND Start(const std::string& args, const char* className = "FS98MAIN01") {
-    hosts.push_back(StartSimhost(args + " --log \"" + log + "\"", className));
+    hosts.push_back(SimhostProcess());
+    StartSimhost(&hosts.back(), args + " --log \"" + log + "\"", className);
     return hosts.back().server;
   }
   std::vector<std::string> Log() {
-    for (Simhost& h : hosts) StopSimhost(&h);   // the log is complete once simhost ends
+    for (SimhostProcess& h : hosts) StopSimhost(&h);   // the log is complete once simhost ends
     return LogLines(ReadWholeFile(log));
   }
   std::string log;
-  std::vector<Simhost> hosts;
+  std::vector<SimhostProcess> hosts;
 };
 
 // A frozen scene: the user at Zurich, two aircraft in the air, one on the ground.
@@ -790,7 +724,8 @@ void GoneWindowScenario() {
 
 // simhost ends after its first answer: the simulator has gone while the channel is open.
 void SimhostGoneScenario() {
-  Simhost host = StartSimhost("--scene empty --quit-after 1");
+  SimhostProcess host;
+  StartSimhost(&host, "--scene empty --quit-after 1");
   ASSERT_NE(nullptr, host.server) << SimhostPath();
   ASSERT_TRUE(simlink::OpenChannel(host.server));
   EXPECT_TRUE(simlink::RequestSnapshot());

@@ -13,15 +13,9 @@
 
 #include "link/snapshot.h"
 #include "table/rowvalues.h"
+#include "tests/win32/simhost_process.h"
 
 namespace {
-
-std::string SimhostPath() {
-  const char* bin = getenv("VELMORA_BIN");
-  std::string dir = bin ? bin : ".";
-  if (!dir.empty() && dir[0] == '/') dir = "Z:" + dir;   // a Unix path, seen through Wine's Z:
-  return dir + "\\simhost.exe";
-}
 
 std::string TempFile(const char* name) {
   char dir[MAX_PATH];
@@ -64,64 +58,31 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-// A top-level window of the class that belongs to the process, or null.
-HWND WindowOf(DWORD pid, const char* cls) {
-  HWND w = nullptr;
-  while ((w = FindWindowExA(nullptr, w, cls, nullptr)) != nullptr) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(w, &owner);
-    if (owner == pid) return w;
-  }
-  return nullptr;
-}
-
 // simhost started with the given arguments; ended (and its exit code checked) by the test.
 struct Simhost {
-  PROCESS_INFORMATION pi = {};
+  SimhostProcess host;
   HWND server = nullptr;
   HWND status = nullptr;
-  const char* cls = "FS98MAIN01";
+
+  Simhost() { host = SimhostProcess(); }
 
   bool Start(const std::string& args, const char* windowClass = "FS98MAIN01") {
-    cls = windowClass;
-    std::string cmd = "\"" + SimhostPath() + "\" --warmup 1800 " + args;
-    std::vector<char> line(cmd.begin(), cmd.end());
-    line.push_back(0);
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-      return false;
-    for (int i = 0; i < 600 && !(server && status); ++i) {
-      server = WindowOf(pi.dwProcessId, cls);
-      status = WindowOf(pi.dwProcessId, "SimhostStatus");
-      if (WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0) return false;
-    }
-    return server && status;
+    int started = StartSimhost(&host, "--warmup 1800 " + args, windowClass);
+    server = host.server;
+    status = host.status;
+    return started != 0;
   }
 
   // Asks it to end through the given window and returns its exit code (-1: still running).
   long Close(HWND via) {
-    if (!pi.hProcess) return -1;
+    if (!host.process.hProcess) return -1;
     PostMessageA(via, WM_CLOSE, 0, 0);
     return Wait(10000);
   }
 
-  long Wait(DWORD ms) {
-    if (WaitForSingleObject(pi.hProcess, ms) != WAIT_OBJECT_0) return -1;
-    DWORD code = 0;
-    GetExitCodeProcess(pi.hProcess, &code);
-    return long(code);
-  }
+  long Wait(DWORD ms) { return WaitSimhost(&host, ms); }
 
-  ~Simhost() {
-    if (!pi.hProcess) return;
-    if (WaitForSingleObject(pi.hProcess, 0) != WAIT_OBJECT_0) {
-      if (status) PostMessageA(status, WM_CLOSE, 0, 0);
-      if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 99);
-    }
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-  }
+  ~Simhost() { StopSimhost(&host); }
 };
 
 // The client: an atom naming a 10000-byte section, like the real client's.
@@ -260,7 +221,7 @@ TEST(Simhost, ScenarioFileIsServedExactly) {
                 "slot airborne 2 ref=9 id=\"ABCDEFGHIJKLMNO\" lat=50 lon=1 alt=-11.3 state=0x93\n");
   Simhost sim;
   ASSERT_TRUE(sim.Start("--class FS98MAIN --scenario \"" + file + "\"", "FS98MAIN"));
-  EXPECT_EQ(nullptr, WindowOf(sim.pi.dwProcessId, "FS98MAIN01"));
+  EXPECT_EQ(nullptr, WindowOf(sim.host.process.dwProcessId, "FS98MAIN01"));
   Client client;
   ASSERT_EQ(1u, client.Request(sim.server, simlink::ViewAirborne).result);
   const uint8_t* v = client.view;

@@ -20,6 +20,7 @@
 #include "table/refresh.h"
 #include "table/rowvalues.h"
 #include "tests/win32/boxwatch.h"
+#include "tests/win32/simhost_process.h"
 
 namespace {
 
@@ -847,60 +848,25 @@ TEST_F(TrafficListTest, NothingReadsAClosedChannelOrADestroyedList) {
 
 namespace {
 
-std::string SimhostPath() {
-  const char* bin = getenv("VELMORA_BIN");
-  std::string dir = bin ? bin : ".";
-  if (!dir.empty() && dir[0] == '/') dir = "Z:" + dir;   // a Unix path, through Wine's Z:
-  return dir + "\\simhost.exe";
-}
-
-// A top-level window of the class that belongs to the process, or null.
-HWND WindowOf(DWORD pid, const char* className) {
-  HWND window = nullptr;
-  while ((window = FindWindowExA(nullptr, window, className, nullptr)) != nullptr) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == pid) return window;
-  }
-  return nullptr;
-}
-
 // simhost started with the given arguments, ended when this goes out of scope.
 struct Simhost {
-  PROCESS_INFORMATION process = {};
+  SimhostProcess host;
   HWND server = nullptr;   // the simulator's window
   HWND status = nullptr;   // simhost's own window, with the Faults commands
 
+  Simhost() { host = SimhostProcess(); }
+
   bool Start(const std::string& arguments) {
-    std::string command = "\"" + SimhostPath() + "\" " + arguments;
-    std::vector<char> line(command.begin(), command.end());
-    line.push_back(0);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-      return false;
-    for (int i = 0; i < 600 && !(server && status); ++i) {
-      server = WindowOf(process.dwProcessId, "FS98MAIN01");
-      status = WindowOf(process.dwProcessId, "SimhostStatus");
-      if (WaitForSingleObject(process.hProcess, 50) == WAIT_OBJECT_0) return false;
-    }
-    return server && status;
+    int started = StartSimhost(&host, arguments);
+    server = host.server;
+    status = host.status;
+    return started != 0;
   }
 
   // A Faults command of simhost's window: 201 normal, 202 answer 0.
   void Faults(WPARAM command) { SendMessageA(status, WM_COMMAND, command, 0); }
 
-  ~Simhost() {
-    if (!process.hProcess) return;
-    if (WaitForSingleObject(process.hProcess, 0) != WAIT_OBJECT_0) {
-      if (status) PostMessageA(status, WM_CLOSE, 0, 0);
-      if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0)
-        TerminateProcess(process.hProcess, 99);
-    }
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-  }
+  ~Simhost() { StopSimhost(&host); }
 };
 
 std::string TempFile(const char* name) {
