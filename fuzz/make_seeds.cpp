@@ -22,6 +22,7 @@
 #include "sim/scene.h"
 #include "sim/server.h"
 #include "sim/traffic.h"
+#include "tests/unit/block_writer.h"
 
 using namespace simlink;
 
@@ -48,20 +49,11 @@ struct Block {
   std::vector<uint8_t> b = std::vector<uint8_t>(kRequestBlockBytes);
   explicit Block(int mode = ViewAirborne) { BuildRequestBlock(b.data(), mode); }
 
-  void Put16(size_t at, uint16_t v) {
-    for (int i = 0; i < 2; ++i) b[at + i] = uint8_t(v >> (8 * i));
-  }
-  void Put32(size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
-  }
-  void PutFloat(size_t at, float f) {
-    uint32_t v;
-    memcpy(&v, &f, 4);
-    Put32(at, v);
-  }
+  void Put16(size_t at, uint16_t v) { blockwriter::Put16(b.data(), at, v); }
+  void Put32(size_t at, uint32_t v) { blockwriter::Put32(b.data(), at, v); }
+  void PutFloat(size_t at, float f) { blockwriter::PutFloat(b.data(), at, f); }
   void PutText(size_t at, const char* text, size_t field) {
-    memset(&b[at], 0, field);
-    memcpy(&b[at], text, strnlen(text, field));
+    blockwriter::PutText(b.data(), at, text, field);
   }
 
   // The user's aircraft in degrees, metres and raw units.

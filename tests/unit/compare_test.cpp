@@ -3,6 +3,7 @@
 #include "link/snapshot.h"
 #include "table/columns.h"
 #include "table/rowvalues.h"
+#include "tests/unit/block_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -20,18 +21,10 @@ using simlink::kSlotRouteBytes;
 using simlink::kSlotTableAt;
 using simlink::kTrafficSlotBytes;
 
-void Put16(uint8_t* p, size_t at, uint16_t v) {
-  p[at] = static_cast<uint8_t>(v);
-  p[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t* p, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
-void PutFloat(uint8_t* p, size_t at, float f) {
-  uint32_t v;
-  memcpy(&v, &f, 4);
-  Put32(p, at, v);
-}
+using blockwriter::Put16;
+using blockwriter::Put32;
+using blockwriter::PutFloat;
+using blockwriter::PutText;
 
 struct Aircraft {
   uint32_t refId;
@@ -70,14 +63,12 @@ struct Scene {
     Put16(s, 16, a.heading);
     Put16(s, 18, a.groundSpeed);
     Put16(s, 20, static_cast<uint16_t>(a.verticalSpeed));
-    memset(s + 22, 0, 15);
-    if (a.id) memcpy(s + 22, a.id, strnlen(a.id, 15));
+    PutText(s, 22, a.id, 15);
     s[37] = a.state;
     Put16(s, 38, a.com1);
     uint8_t* r = view.data() + kRouteTableAt + kSlotRouteBytes * k;
-    memset(r + 8, 0, 8);
-    if (a.from) memcpy(r + 8, a.from, strnlen(a.from, 4));
-    if (a.to) memcpy(r + 12, a.to, strnlen(a.to, 4));
+    PutText(r, 8, a.from, 4);
+    PutText(r, 12, a.to, 4);
     r[16] = a.runway;
     r[17] = a.designator;
     table::SortCache.distance[k] = a.distance;

@@ -11,6 +11,7 @@
 
 #include "link/snapshot.h"
 #include "table/columns.h"
+#include "tests/unit/block_writer.h"
 
 using namespace table;
 using simlink::kRequestBlockBytes;
@@ -50,20 +51,11 @@ struct Block {
   }
   const uint8_t* view() const { return bytes.get(); }
 
-  void Put16(size_t at, uint16_t v) {
-    for (int i = 0; i < 2; ++i) bytes[at + i] = uint8_t(v >> (8 * i));
-  }
-  void Put32(size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = uint8_t(v >> (8 * i));
-  }
-  void PutFloat(size_t at, float f) {
-    uint32_t v;
-    memcpy(&v, &f, 4);
-    Put32(at, v);
-  }
+  void Put16(size_t at, uint16_t v) { blockwriter::Put16(bytes.get(), at, v); }
+  void Put32(size_t at, uint32_t v) { blockwriter::Put32(bytes.get(), at, v); }
+  void PutFloat(size_t at, float f) { blockwriter::PutFloat(bytes.get(), at, f); }
   void PutText(size_t at, const char* text, size_t field) {
-    memset(&bytes[at], 0, field);
-    memcpy(&bytes[at], text, std::min(strlen(text) + 1, field));
+    blockwriter::PutText(bytes.get(), at, text, field);
   }
 
   void SetMagVar(int16_t v) { Put16(16, uint16_t(v)); }

@@ -7,6 +7,8 @@
 #include <memory>
 #include <vector>
 
+#include "tests/unit/block_writer.h"
+
 using namespace simlink;
 
 namespace {
@@ -19,17 +21,9 @@ struct Block {
   uint8_t* get() { return bytes.get(); }
 
   void Put8(size_t at, uint8_t v) { bytes[at] = v; }
-  void Put16(size_t at, uint16_t v) {
-    for (int i = 0; i < 2; ++i) bytes[at + i] = uint8_t(v >> (8 * i));
-  }
-  void Put32(size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = uint8_t(v >> (8 * i));
-  }
-  void PutFloat(size_t at, float f) {
-    uint32_t v;
-    memcpy(&v, &f, 4);
-    Put32(at, v);
-  }
+  void Put16(size_t at, uint16_t v) { blockwriter::Put16(bytes.get(), at, v); }
+  void Put32(size_t at, uint32_t v) { blockwriter::Put32(bytes.get(), at, v); }
+  void PutFloat(size_t at, float f) { blockwriter::PutFloat(bytes.get(), at, f); }
   void PutSlotHead(uint16_t recordLength, uint16_t count) {
     Put16(kSlotTableAt, recordLength);
     Put16(kSlotTableAt + 2, count);

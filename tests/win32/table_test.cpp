@@ -19,6 +19,7 @@
 #include "table/list.h"
 #include "table/refresh.h"
 #include "table/rowvalues.h"
+#include "tests/unit/block_writer.h"
 #include "tests/win32/boxwatch.h"
 #include "tests/win32/simhost_process.h"
 
@@ -61,18 +62,9 @@ LRESULT CALLBACK ServerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 // --- The state table ------------------------------------------------------------------
 
-void Put16(uint32_t at, uint16_t v) {
-  StateTable[at] = static_cast<uint8_t>(v);
-  StateTable[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint32_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) StateTable[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
-void PutFloat(uint32_t at, float f) {
-  uint32_t v;
-  memcpy(&v, &f, 4);
-  Put32(at, v);
-}
+void Put16(uint32_t at, uint16_t v) { blockwriter::Put16(StateTable, at, v); }
+void Put32(uint32_t at, uint32_t v) { blockwriter::Put32(StateTable, at, v); }
+void PutFloat(uint32_t at, float f) { blockwriter::PutFloat(StateTable, at, f); }
 
 // The user's aircraft: exactly 50 N, 0 E, 1000 m, 100 kt, 197 ft/min, 123.45, heading 090.
 void PutUser(int16_t magneticVariation) {
@@ -128,14 +120,12 @@ void PutSlot(int viewMode, int k, const Traffic& t) {
   Put16(s + 16, t.heading);
   Put16(s + 18, t.groundSpeed);
   Put16(s + 20, static_cast<uint16_t>(t.verticalSpeed));
-  memset(StateTable + s + 22, 0, 15);
-  memcpy(StateTable + s + 22, t.id, strnlen(t.id, 15));
+  blockwriter::PutText(StateTable, s + 22, t.id, 15);
   StateTable[s + 37] = t.state;
   Put16(s + 38, t.com1);
   uint32_t r = RoutesAt(viewMode) + 20 * k;
-  memset(StateTable + r + 8, 0, 8);
-  memcpy(StateTable + r + 8, t.from, strnlen(t.from, 4));
-  memcpy(StateTable + r + 12, t.to, strnlen(t.to, 4));
+  blockwriter::PutText(StateTable, r + 8, t.from, 4);
+  blockwriter::PutText(StateTable, r + 12, t.to, 4);
   StateTable[r + 16] = t.runway;
   StateTable[r + 17] = t.designator;
 }
