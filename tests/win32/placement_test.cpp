@@ -12,6 +12,7 @@
 #include "shell/settings.h"
 #include "table/columns.h"
 #include "table/list.h"
+#include "tests/win32/settings_folder.h"
 
 using namespace shell;
 using table::Layouts;
@@ -32,16 +33,7 @@ class PlacementTest : public ::testing::Test {
     wc.lpszClassName = kClass;
     RegisterClassA(&wc);   // fails harmlessly when an earlier test registered it
 
-    char temp[MAX_PATH];
-    ASSERT_NE(0u, GetTempPathA(MAX_PATH, temp));
-    static int serial = 0;
-    char dir[MAX_PATH];
-    snprintf(dir, sizeof dir, "%svelmora-placement-%lu-%d", temp, GetCurrentProcessId(),
-             ++serial);
-    folder = dir;
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
-    path = folder + "\\velmora.ini";
-    snprintf(SettingsFile, sizeof SettingsFile, "%s", path.c_str());
+    ASSERT_TRUE(MakeSettingsFolder("placement", &folder, &path)) << folder;
 
     window = CreateWindowExA(0, kClass, "Velmora placement", WS_OVERLAPPEDWINDOW,
                              CW_USEDEFAULT, CW_USEDEFAULT, 1200, 800, nullptr, nullptr,
@@ -52,9 +44,7 @@ class PlacementTest : public ::testing::Test {
     if (table::TrafficList) DestroyWindow(table::TrafficList);
     table::TrafficList = nullptr;
     if (window) DestroyWindow(window);
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());
-    DeleteFileA(path.c_str());
-    RemoveDirectoryA(folder.c_str());
+    RemoveSettingsFolder(folder, path);
     ResetSettings();
   }
 

@@ -11,6 +11,7 @@
 #include "shell/profile.h"
 #include "shell/settings.h"
 #include "table/columns.h"
+#include "tests/win32/settings_folder.h"
 
 using namespace shell;
 using table::Layouts;
@@ -22,21 +23,10 @@ class SettingsFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetSettings();
-    char temp[MAX_PATH];
-    ASSERT_NE(0u, GetTempPathA(MAX_PATH, temp));
-    static int serial = 0;
-    char dir[MAX_PATH];
-    snprintf(dir, sizeof dir, "%svelmora-settings-%lu-%d", temp, GetCurrentProcessId(),
-             ++serial);
-    folder = dir;
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
-    path = folder + "\\velmora.ini";
-    snprintf(SettingsFile, sizeof SettingsFile, "%s", path.c_str());
+    ASSERT_TRUE(MakeSettingsFolder("settings", &folder, &path)) << folder;
   }
   void TearDown() override {
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());   // drop the cache
-    DeleteFileA(path.c_str());
-    RemoveDirectoryA(folder.c_str());
+    RemoveSettingsFolder(folder, path);
     ResetSettings();
   }
 
