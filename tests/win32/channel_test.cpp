@@ -494,47 +494,6 @@ TEST_F(Channel, AClosedChannelRequestsNothingAndShowsNothing) {
 
 // --- Against simhost in another process ---------------------------------------------------
 
-std::string TempPath(const char* name) {
-  char dir[MAX_PATH];
-  GetTempPathA(sizeof dir, dir);
-  char path[MAX_PATH];
-  snprintf(path, sizeof path, "%svelmora_channel_%lu_%s", dir, GetCurrentProcessId(), name);
-  return path;
-}
-
-std::string ReadWholeFile(const std::string& path) {
-  std::string text;
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                         nullptr, OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return text;
-  char buf[4096];
-  DWORD got;
-  while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got) text.append(buf, got);
-  CloseHandle(f);
-  return text;
-}
-
-void WriteWholeFile(const std::string& path, const std::string& text) {
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD written = 0;
-  WriteFile(f, text.data(), (DWORD)text.size(), &written, nullptr);
-  CloseHandle(f);
-}
-
-std::vector<std::string> LogLines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t at = 0;
-  while (at < text.size()) {
-    size_t end = text.find('\n', at);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(at, end - at);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) lines.push_back(line);
-    at = end + 1;
-  }
-  return lines;
-}
-
 class ChannelWithSimhost : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -557,7 +516,7 @@ class ChannelWithSimhost : public ::testing::Test {
   }
   std::vector<std::string> Log() {
     for (SimhostProcess& h : hosts) StopSimhost(&h);   // the log is complete once simhost ends
-    return LogLines(ReadWholeFile(log));
+    return Lines(ReadFileText(log));
   }
   std::string log;
   std::vector<SimhostProcess> hosts;
@@ -585,7 +544,7 @@ TEST_F(ChannelWithSimhost, ASnapshotArrivesInOneExchangeAndReadsAsTheScene) {
   sim::EncodeScene(&scene, table.data());
 
   std::string scenario = TempPath("scene.txt");
-  WriteWholeFile(scenario, kScenario);
+  WriteFileText(scenario, kScenario);
   HWND server = Start("--scenario \"" + scenario + "\"");
   ASSERT_NE(nullptr, server) << SimhostPath();
   EXPECT_EQ(server, simlink::FindSimulatorWindow());

@@ -1,5 +1,6 @@
 #include "tests/win32/simhost_process.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -65,4 +66,47 @@ void StopSimhost(SimhostProcess* host) {
   CloseHandle(host->process.hProcess);
   CloseHandle(host->process.hThread);
   host->process.hProcess = nullptr;
+}
+
+std::string TempPath(const char* name) {
+  char dir[MAX_PATH];
+  GetTempPathA(sizeof dir, dir);
+  char path[MAX_PATH];
+  snprintf(path, sizeof path, "%svelmora_test_%lu_%s", dir, GetCurrentProcessId(), name);
+  return path;
+}
+
+std::string ReadFileText(const std::string& path) {
+  std::string text;
+  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                         nullptr, OPEN_EXISTING, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return text;
+  char buf[4096];
+  DWORD got;
+  while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got) text.append(buf, got);
+  CloseHandle(f);
+  return text;
+}
+
+int WriteFileText(const std::string& path, const std::string& text) {
+  HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return 0;
+  DWORD written = 0;
+  WriteFile(f, text.data(), DWORD(text.size()), &written, nullptr);
+  CloseHandle(f);
+  return written == text.size();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(at, end - at);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+    at = end + 1;
+  }
+  return lines;
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 struct SimhostProcess {
   PROCESS_INFORMATION process;
@@ -28,3 +29,16 @@ long WaitSimhost(const SimhostProcess* host, DWORD ms);
 // Ends it through its status window (or, failing that, ends the process), waits until it
 // has gone and closes the handles. Does nothing for one not started or already stopped.
 void StopSimhost(SimhostProcess* host);
+
+// The files a test hands simhost or reads back from it (a scenario, a request log):
+// a path for `name` in the temporary folder, unique to this process.
+std::string TempPath(const char* name);
+
+// The whole file as text; empty when it cannot be read.
+std::string ReadFileText(const std::string& path);
+
+// Writes the text as the whole file. Nonzero when all of it was written.
+int WriteFileText(const std::string& path, const std::string& text);
+
+// The text's lines without their line ends, blank lines kept.
+std::vector<std::string> Lines(const std::string& text);

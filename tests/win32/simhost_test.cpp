@@ -17,47 +17,6 @@
 
 namespace {
 
-std::string TempFile(const char* name) {
-  char dir[MAX_PATH];
-  GetTempPathA(sizeof dir, dir);
-  char path[MAX_PATH];
-  snprintf(path, sizeof path, "%ssimhost_test_%lu_%s", dir, GetCurrentProcessId(), name);
-  return path;
-}
-
-std::string ReadFileText(const std::string& path) {
-  std::string text;
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return text;
-  char buf[4096];
-  DWORD got;
-  while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got) text.append(buf, got);
-  CloseHandle(f);
-  return text;
-}
-
-void WriteFileText(const std::string& path, const std::string& text) {
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD written;
-  WriteFile(f, text.data(), DWORD(text.size()), &written, nullptr);
-  CloseHandle(f);
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t at = 0;
-  while (at < text.size()) {
-    size_t end = text.find('\n', at);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(at, end - at);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-    at = end + 1;
-  }
-  return lines;
-}
-
 // simhost started with the given arguments; ended (and its exit code checked) by the test.
 struct Simhost {
   SimhostProcess host;
@@ -147,7 +106,7 @@ const char* const kAirborneHeaders =
 // The default scene: live traffic at KSFO, answered in one exchange for either list,
 // read back as a believable scene; the request log holds the headers as sent.
 TEST(Simhost, LiveSceneAnswersOneExchangePerListAndLogsTheHeaders) {
-  std::string log = TempFile("live.log");
+  std::string log = TempPath("live.log");
   Simhost sim;
   ASSERT_TRUE(sim.Start("--log \"" + log + "\""));
   Client client;
@@ -211,7 +170,7 @@ TEST(Simhost, LiveTrafficMovesWithTheClock) {
 
 // A scenario file is served exactly as written, under the class asked for.
 TEST(Simhost, ScenarioFileIsServedExactly) {
-  std::string file = TempFile("scene.txt");
+  std::string file = TempPath("scene.txt");
   WriteFileText(file,
                 "# two aircraft\n"
                 "user lat=50 lon=0 alt=3280.85 magvar=0 heading=90 com1=123.45\n"
@@ -279,7 +238,7 @@ TEST(Simhost, FaultSwitchesAnswerAsAsked) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
-    std::string log = TempFile("faults.log");
+    std::string log = TempPath("faults.log");
     Simhost sim;
     ASSERT_TRUE(sim.Start(std::string(c.args) + " --log \"" + log + "\""));
     Client client;
@@ -361,7 +320,7 @@ TEST(Simhost, QuitAfterNRequests) {
 // A hostile client gets 0 and leaves simhost serving: unknown atoms, an atom without a
 // section, a section too small for its records, a record past the table.
 TEST(Simhost, HostileClientsGetZeroAndDoNoHarm) {
-  std::string log = TempFile("hostile.log");
+  std::string log = TempPath("hostile.log");
   Simhost sim;
   ASSERT_TRUE(sim.Start("--scene examples --log \"" + log + "\""));
   Client client;

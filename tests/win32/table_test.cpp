@@ -859,23 +859,6 @@ struct Simhost {
   ~Simhost() { StopSimhost(&host); }
 };
 
-std::string TempFile(const char* name) {
-  char dir[MAX_PATH];
-  GetTempPathA(sizeof dir, dir);
-  char path[MAX_PATH];
-  snprintf(path, sizeof path, "%stable_test_%lu_%s", dir, GetCurrentProcessId(), name);
-  return path;
-}
-
-bool WriteTextFile(const std::string& path, const std::string& text) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  CloseHandle(file);
-  return written == text.size();
-}
-
 // The worked scene as a simhost scenario, byte for byte what the in-process tests serve.
 std::string SceneScenario() {
   std::string text =
@@ -914,8 +897,8 @@ class SimhostListTest : public TrafficListTest {
 };
 
 TEST_F(SimhostListTest, WorkedSceneFromSimhost) {
-  std::string scenario = TempFile("scene.txt");
-  ASSERT_TRUE(WriteTextFile(scenario, SceneScenario()));
+  std::string scenario = TempPath("scene.txt");
+  ASSERT_TRUE(WriteFileText(scenario, SceneScenario()));
   Simhost simhost;
   ASSERT_TRUE(simhost.Start("--scenario \"" + scenario + "\"")) << SimhostPath();
   ASSERT_TRUE(simlink::OpenChannel(simhost.server));
