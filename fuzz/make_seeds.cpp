@@ -173,6 +173,19 @@ void FillAll(Block* k, uint32_t seed) {
   }
 }
 
+// The block a client asking in `mode` gets back from simhost's server over the scene.
+Block Served(const sim::Scene& scene, int mode) {
+  static std::vector<uint8_t> table(sim::kStateTableBytes);
+  static std::vector<uint8_t> view(kViewBytes);
+  std::fill(table.begin(), table.end(), 0);
+  sim::EncodeScene(&scene, table.data());
+  Block s(mode);
+  memcpy(view.data(), s.b.data(), kRequestBlockBytes);
+  sim::ServeRequest(view.data(), kViewBytes, table.data(), table.size(), nullptr, 0);
+  memcpy(s.b.data(), view.data(), kRequestBlockBytes);
+  return s;
+}
+
 void SnapshotSeeds() {
   Block(ViewAirborne).Save("prefill-airborne");
   Block(ViewGround).Save("prefill-ground");
@@ -258,8 +271,6 @@ void SnapshotSeeds() {
   k.Save("user-limits");
 
   // simhost's scenes, served into a client's block the way simhost serves them.
-  std::vector<uint8_t> table(sim::kStateTableBytes);
-  std::vector<uint8_t> view(kViewBytes);
   static sim::Scene scene;
   for (int i = 0; sim::BuiltinScenarioName(i); ++i) {
     const char* name = sim::BuiltinScenarioName(i);
@@ -269,15 +280,9 @@ void SnapshotSeeds() {
       fprintf(stderr, "scenario %s: %s\n", name, error);
       continue;
     }
-    std::fill(table.begin(), table.end(), 0);
-    sim::EncodeScene(&scene, table.data());
-    for (int mode = 0; mode < 2; ++mode) {
-      Block s(mode);
-      memcpy(view.data(), s.b.data(), kRequestBlockBytes);
-      sim::ServeRequest(view.data(), kViewBytes, table.data(), table.size(), nullptr, 0);
-      memcpy(s.b.data(), view.data(), kRequestBlockBytes);
-      s.Save(std::string("sim-") + name + (mode ? "-ground" : "-airborne"), FromOfSlot0);
-    }
+    for (int mode = 0; mode < 2; ++mode)
+      Served(scene, mode).Save(std::string("sim-") + name + (mode ? "-ground" : "-airborne"),
+                               FromOfSlot0);
   }
   static sim::Traffic traffic;
   sim::StartTraffic(&traffic, 1, 60);
@@ -285,16 +290,10 @@ void SnapshotSeeds() {
     for (int step = 0; step < 60; ++step) sim::StepTraffic(&traffic, 1.0);
     if (minute % 10) continue;
     sim::TrafficScene(&traffic, &scene);
-    std::fill(table.begin(), table.end(), 0);
-    sim::EncodeScene(&scene, table.data());
-    for (int mode = 0; mode < 2; ++mode) {
-      Block s(mode);
-      memcpy(view.data(), s.b.data(), kRequestBlockBytes);
-      sim::ServeRequest(view.data(), kViewBytes, table.data(), table.size(), nullptr, 0);
-      memcpy(s.b.data(), view.data(), kRequestBlockBytes);
-      s.Save("sim-traffic-" + std::to_string(minute) + (mode ? "min-ground" : "min-airborne"),
-             mode ? InputFilter : NoFilter, "KSFO");
-    }
+    for (int mode = 0; mode < 2; ++mode)
+      Served(scene, mode).Save(
+          "sim-traffic-" + std::to_string(minute) + (mode ? "min-ground" : "min-airborne"),
+          mode ? InputFilter : NoFilter, "KSFO");
   }
 }
 
