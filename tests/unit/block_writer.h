@@ -30,4 +30,36 @@ inline void PutText(uint8_t* block, size_t at, const char* text, size_t field) {
   if (text) memcpy(block + at, text, strnlen(text, field));
 }
 
+// One aircraft's fields as its traffic slot record (40 bytes) and its route record
+// (20 bytes) hold them.
+struct TrafficFields {
+  uint32_t refId;
+  const char* id;   // up to 15 bytes
+  float latitude, longitude, altitude;
+  uint16_t heading, groundSpeed;
+  int16_t verticalSpeed;
+  uint8_t state;
+  uint16_t com1;
+  const char* from;   // up to 4 bytes each
+  const char* to;
+  uint8_t runway, designator;
+};
+
+inline void PutTraffic(uint8_t* slot, uint8_t* route, const TrafficFields& t) {
+  Put32(slot, 0, t.refId);
+  PutFloat(slot, 4, t.latitude);
+  PutFloat(slot, 8, t.longitude);
+  PutFloat(slot, 12, t.altitude);
+  Put16(slot, 16, t.heading);
+  Put16(slot, 18, t.groundSpeed);
+  Put16(slot, 20, uint16_t(t.verticalSpeed));
+  PutText(slot, 22, t.id, 15);
+  slot[37] = t.state;
+  Put16(slot, 38, t.com1);
+  PutText(route, 8, t.from, 4);
+  PutText(route, 12, t.to, 4);
+  route[16] = t.runway;
+  route[17] = t.designator;
+}
+
 }  // namespace blockwriter

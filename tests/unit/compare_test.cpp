@@ -27,16 +27,7 @@ using blockwriter::PutFloat;
 using blockwriter::PutText;
 
 struct Aircraft {
-  uint32_t refId;
-  const char* id;
-  float latitude, longitude, altitude;
-  uint16_t heading, groundSpeed;
-  int16_t verticalSpeed;
-  uint8_t state;
-  uint16_t com1;
-  const char* from;
-  const char* to;
-  uint8_t runway, designator;
+  blockwriter::TrafficFields slot;
   double distance, bearing, altitudeDifference;   // what the last refresh cached
 };
 
@@ -56,21 +47,8 @@ struct Scene {
   // (also for an empty slot, which keeps its old entries).
   void Set(int k, const Aircraft& a) {
     uint8_t* s = view.data() + kSlotTableAt + kSlotHeadBytes + kTrafficSlotBytes * k;
-    Put32(s, 0, a.refId);
-    PutFloat(s, 4, a.latitude);
-    PutFloat(s, 8, a.longitude);
-    PutFloat(s, 12, a.altitude);
-    Put16(s, 16, a.heading);
-    Put16(s, 18, a.groundSpeed);
-    Put16(s, 20, static_cast<uint16_t>(a.verticalSpeed));
-    PutText(s, 22, a.id, 15);
-    s[37] = a.state;
-    Put16(s, 38, a.com1);
     uint8_t* r = view.data() + kRouteTableAt + kSlotRouteBytes * k;
-    PutText(r, 8, a.from, 4);
-    PutText(r, 12, a.to, 4);
-    r[16] = a.runway;
-    r[17] = a.designator;
+    blockwriter::PutTraffic(s, r, a.slot);
     table::SortCache.distance[k] = a.distance;
     table::SortCache.bearing[k] = a.bearing;
     table::SortCache.altitudeDifference[k] = a.altitudeDifference;
@@ -113,12 +91,12 @@ const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 // Six slots, one of them empty, with a different value in every column.
 //                   ref  id       lat     lon     alt    hdg     gs   vs    state com1    from    to      rwy     dist   brg    altdiff
-const Aircraft kA0 = {650, "BAW9",  51.5f,  -0.5f,  3000,  0x4000, 250, -500, 0x8C, 0x2345, "EGLL", "KSEA", 27, 0,  30.0,  90.0,  -10.0};
-const Aircraft kA1 = {700, "baw_",  -10.f,  151.f,  500,   0x0100, 0,   0,    0x81, 0x1800, "ksea", "EGLL", 9,  2,  10.0,  270.0, -30.5};
-const Aircraft kA2 = {0,   "GONE",  0.f,    0.f,    0,     0,      0,   0,    0,    0,      "KSEA", "KSEA", 0,  0,  1.0,   1.0,   -99.0};
-const Aircraft kA3 = {5,   "BAWA",  60.f,   -120.f, 35000, 0x8000, 480, 1500, 0x80, 0x0000, "EGL",  "LFPG", 37, 0,  10.004, 359.9, 320.0};
-const Aircraft kA4 = {0x10000, "baw9", 33.f, 10.f,  12000, 0xC000, 300, -2000, 0x92, 0x2700, "KPDX", "ksea", 9,  1,  250.0, 180.0, 80.0};
-const Aircraft kA5 = {90,  "AAL1",  40.f,   -74.f,  0,     0x2000, 20,  100,  0x82, 0x1850, "KJFK", "EGL",  0,  3,  0.5,   45.0,  -0.3};
+const Aircraft kA0 = {{650, "BAW9",  51.5f,  -0.5f,  3000,  0x4000, 250, -500, 0x8C, 0x2345, "EGLL", "KSEA", 27, 0},  30.0,  90.0,  -10.0};
+const Aircraft kA1 = {{700, "baw_",  -10.f,  151.f,  500,   0x0100, 0,   0,    0x81, 0x1800, "ksea", "EGLL", 9,  2},  10.0,  270.0, -30.5};
+const Aircraft kA2 = {{0,   "GONE",  0.f,    0.f,    0,     0,      0,   0,    0,    0,      "KSEA", "KSEA", 0,  0},  1.0,   1.0,   -99.0};
+const Aircraft kA3 = {{5,   "BAWA",  60.f,   -120.f, 35000, 0x8000, 480, 1500, 0x80, 0x0000, "EGL",  "LFPG", 37, 0},  10.004, 359.9, 320.0};
+const Aircraft kA4 = {{0x10000, "baw9", 33.f, 10.f,  12000, 0xC000, 300, -2000, 0x92, 0x2700, "KPDX", "ksea", 9,  1},  250.0, 180.0, 80.0};
+const Aircraft kA5 = {{90,  "AAL1",  40.f,   -74.f,  0,     0x2000, 20,  100,  0x82, 0x1850, "KJFK", "EGL",  0,  3},  0.5,   45.0,  -0.3};
 
 Scene MixedScene() {
   Scene s(6);
@@ -198,7 +176,7 @@ TEST(CompareRows, DistancesWithinAHundredthFallBackToSlotOrder) {
   const double distances[8] = {7.0, 3.0, 2.995, 3.004, 0.0, 2.9951, 100000.0, 5e12};
   for (int k = 0; k < 8; ++k) {
     a.distance = distances[k];
-    a.refId = 1 + k;
+    a.slot.refId = 1 + k;
     scene.Set(k, a);
   }
   // 1, 2, 3 and 5 lie within 0.01 of each other: slot order among them.
@@ -249,11 +227,11 @@ TEST(CompareRows, AirportFilterComparesFourFoldedCharacters) {
   for (const FilterCase& c : cases) {
     Scene scene(2);
     Aircraft probe = kA0;
-    probe.from = c.from;
-    probe.to = c.to;
+    probe.slot.from = c.from;
+    probe.slot.to = c.to;
     scene.Set(0, probe);
     Aircraft reference = kA1;          // passes every filter used here
-    reference.from = c.filter;
+    reference.slot.from = c.filter;
     reference.distance = 1.0;
     scene.Set(1, reference);
     // Under Slot two passing rows keep slot order; a failing row goes after.
@@ -292,12 +270,12 @@ TEST(CompareRows, RowsFailingTheFilterComeAfterUnderEveryColumn) {
 TEST(CompareRows, RefLargerFirst) {
   Scene scene(2);
   Aircraft a = kA0;
-  a.refId = 650; scene.Set(0, a);
-  a.refId = 700; scene.Set(1, a);
+  a.slot.refId = 650; scene.Set(0, a);
+  a.slot.refId = 700; scene.Set(1, a);
   EXPECT_EQ((std::vector<int32_t>{-1, 1, 0}), Sorted(scene, "", 15, Rows(2)));
   EXPECT_EQ(1, table::CompareRows(scene.view.data(), "", 0, 1, 15));
   // Equal reference numbers answer "after" both ways.
-  a.refId = 700; scene.Set(0, a);
+  a.slot.refId = 700; scene.Set(0, a);
   EXPECT_EQ(1, table::CompareRows(scene.view.data(), "", 0, 1, 15));
   EXPECT_EQ(1, table::CompareRows(scene.view.data(), "", 1, 0, 15));
 }
@@ -307,8 +285,8 @@ TEST(CompareRows, RunwaysThenCompassPointsThenNone) {
   struct { uint8_t number, designator; } runways[6] = {{0, 1}, {27, 0}, {9, 2}, {37, 0}, {9, 1}, {36, 3}};
   Aircraft a = kA0;
   for (int k = 0; k < 6; ++k) {
-    a.runway = runways[k].number;
-    a.designator = runways[k].designator;
+    a.slot.runway = runways[k].number;
+    a.slot.designator = runways[k].designator;
     scene.Set(k, a);
   }
   // 09L, 09R, 27, 36C, N, none.
@@ -320,7 +298,7 @@ TEST(CompareRows, StateNoNameAfterEveryOtherCode) {
   const uint8_t states[5] = {0x81, 0x82, 0x80, 0x82, 0xFF};
   Aircraft a = kA0;
   for (int k = 0; k < 5; ++k) {
-    a.state = states[k];
+    a.slot.state = states[k];
     scene.Set(k, a);
   }
   EXPECT_EQ((std::vector<int32_t>{-1, 2, 1, 3, 4, 0}), Sorted(scene, "", 12, Rows(5)));
@@ -329,9 +307,9 @@ TEST(CompareRows, StateNoNameAfterEveryOtherCode) {
 TEST(CompareRows, HeadingWrapsBelowZeroToTheTopOfTheRange) {
   Scene scene(3, 1820);   // 10 degrees east
   Aircraft a = kA0;
-  a.heading = 0x0100; scene.Set(0, a);   // 1.4 true, 351.4 magnetic
-  a.heading = 0x8000; scene.Set(1, a);   // 180 true, 170 magnetic
-  a.heading = 1830;   scene.Set(2, a);   // just east of magnetic north
+  a.slot.heading = 0x0100; scene.Set(0, a);   // 1.4 true, 351.4 magnetic
+  a.slot.heading = 0x8000; scene.Set(1, a);   // 180 true, 170 magnetic
+  a.slot.heading = 1830;   scene.Set(2, a);   // just east of magnetic north
   EXPECT_EQ((std::vector<int32_t>{-1, 2, 1, 0}), Sorted(scene, "", 8, Rows(3)));
 }
 
@@ -345,7 +323,7 @@ TEST(CompareRows, EqualAndUnorderedFloatsAnswerBeforeBothWays) {
     EXPECT_EQ(-1, table::CompareRows(v, "", 0, 1, column)) << column;
     EXPECT_EQ(-1, table::CompareRows(v, "", 1, 0, column)) << column;
   }
-  a.latitude = kNaN;
+  a.slot.latitude = kNaN;
   scene.Set(1, a);
   EXPECT_EQ(-1, table::CompareRows(v, "", 0, 1, 5));
   EXPECT_EQ(-1, table::CompareRows(v, "", 1, 0, 5));
@@ -358,9 +336,9 @@ TEST(CompareRows, EqualAndUnorderedFloatsAnswerBeforeBothWays) {
 TEST(CompareRows, IdentificationWithoutNulComparesFourteenCharacters) {
   Scene scene(2);
   Aircraft a = kA0;
-  a.id = "ZZZZZZZZZZZZZZZ";   // fifteen characters, no NUL
+  a.slot.id = "ZZZZZZZZZZZZZZZ";   // fifteen characters, no NUL
   scene.Set(0, a);
-  a.id = "zzzzzzzzzzzzzzY";
+  a.slot.id = "zzzzzzzzzzzzzzY";
   scene.Set(1, a);
   EXPECT_EQ(-1, table::CompareRows(scene.view.data(), "", 0, 1, 1));
   EXPECT_EQ(1, table::CompareRows(scene.view.data(), "", 1, 0, 1));

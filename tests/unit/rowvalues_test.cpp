@@ -54,9 +54,6 @@ struct Block {
   void Put16(size_t at, uint16_t v) { blockwriter::Put16(bytes.get(), at, v); }
   void Put32(size_t at, uint32_t v) { blockwriter::Put32(bytes.get(), at, v); }
   void PutFloat(size_t at, float f) { blockwriter::PutFloat(bytes.get(), at, f); }
-  void PutText(size_t at, const char* text, size_t field) {
-    blockwriter::PutText(bytes.get(), at, text, field);
-  }
 
   void SetMagVar(int16_t v) { Put16(16, uint16_t(v)); }
   void SetUserLatitude(int32_t whole, uint32_t fraction) {
@@ -78,20 +75,10 @@ struct Block {
   // Slot k with a 40-byte stride.
   void SetSlot(int k, const SlotFields& f) {
     size_t s = 172 + 128 + 40 * size_t(k), r = 4276 + 20 * size_t(k);
-    Put32(s, f.refId);
-    PutFloat(s + 4, f.latitude);
-    PutFloat(s + 8, f.longitude);
-    PutFloat(s + 12, f.altitude);
-    Put16(s + 16, f.heading);
-    Put16(s + 18, f.groundSpeed);
-    Put16(s + 20, uint16_t(f.verticalSpeed));
-    PutText(s + 22, f.id, 15);
-    bytes[s + 37] = f.state;
-    Put16(s + 38, f.com1);
-    PutText(r + 8, f.from, 4);
-    PutText(r + 12, f.to, 4);
-    bytes[r + 16] = f.runway;
-    bytes[r + 17] = f.designator;
+    blockwriter::PutTraffic(&bytes[s], &bytes[r],
+                            {f.refId, f.id, f.latitude, f.longitude, f.altitude, f.heading,
+                             f.groundSpeed, f.verticalSpeed, f.state, f.com1, f.from, f.to,
+                             f.runway, f.designator});
   }
   // The user at 50 N, 0 E.
   void SetUserAt50N() {

@@ -64,7 +64,6 @@ LRESULT CALLBACK ServerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 void Put16(uint32_t at, uint16_t v) { blockwriter::Put16(StateTable, at, v); }
 void Put32(uint32_t at, uint32_t v) { blockwriter::Put32(StateTable, at, v); }
-void PutFloat(uint32_t at, float f) { blockwriter::PutFloat(StateTable, at, f); }
 
 // The user's aircraft: exactly 50 N, 0 E, 1000 m, 100 kt, 197 ft/min, 123.45, heading 090.
 void PutUser(int16_t magneticVariation) {
@@ -86,18 +85,7 @@ void PutNearest(uint16_t ground, uint16_t airborne) {
   Put16(simlink::kStateNearest + 2, airborne);
 }
 
-struct Traffic {
-  uint32_t refId;
-  const char* id;
-  float latitude, longitude, altitude;
-  uint16_t heading, groundSpeed;
-  int16_t verticalSpeed;
-  uint8_t state;
-  uint16_t com1;
-  const char* from;
-  const char* to;
-  uint8_t runway, designator;
-};
+using Traffic = blockwriter::TrafficFields;
 
 uint32_t SlotsAt(int viewMode) {
   return viewMode == 1 ? simlink::kStateGroundSlots : simlink::kStateAirborneSlots;
@@ -112,22 +100,8 @@ void PutSlotHead(int viewMode, uint16_t slotCount) {
 }
 
 void PutSlot(int viewMode, int k, const Traffic& t) {
-  uint32_t s = SlotsAt(viewMode) + 128 + 40 * k;
-  Put32(s, t.refId);
-  PutFloat(s + 4, t.latitude);
-  PutFloat(s + 8, t.longitude);
-  PutFloat(s + 12, t.altitude);
-  Put16(s + 16, t.heading);
-  Put16(s + 18, t.groundSpeed);
-  Put16(s + 20, static_cast<uint16_t>(t.verticalSpeed));
-  blockwriter::PutText(StateTable, s + 22, t.id, 15);
-  StateTable[s + 37] = t.state;
-  Put16(s + 38, t.com1);
-  uint32_t r = RoutesAt(viewMode) + 20 * k;
-  blockwriter::PutText(StateTable, r + 8, t.from, 4);
-  blockwriter::PutText(StateTable, r + 12, t.to, 4);
-  StateTable[r + 16] = t.runway;
-  StateTable[r + 17] = t.designator;
+  blockwriter::PutTraffic(StateTable + SlotsAt(viewMode) + 128 + 40 * k,
+                          StateTable + RoutesAt(viewMode) + 20 * k, t);
 }
 
 // --- The worked scene: seven slots seen from 50 N, 0 E --------------------------------
