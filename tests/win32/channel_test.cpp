@@ -1,6 +1,7 @@
 // The IPC channel against a real server window: a window of the simulator's class on a
 // thread of its own in this process, serving the registered message from a state table
-// that the test fills, and able to answer 0 or 2 or to answer late. Error boxes are the
+// that the test fills, and able to answer 0 or 2 or to answer late; and against
+// simhost.exe, the stand-in simulator, in a process of its own. Error boxes are the
 // real ones: a BoxWatch reads them and presses OK.
 //
 // SendFailed is set for good by the first send that fails, so the cases that make a send
@@ -9,6 +10,8 @@
 #include "link/channel.h"
 #include "link/snapshot.h"
 #include "shell/settings.h"
+#include "sim/scenario.h"
+#include "sim/scene.h"
 #include "sim/server.h"
 #include "tests/win32/boxwatch.h"
 
@@ -144,7 +147,7 @@ void PutText(uint32_t at, const char* text, size_t n) { memcpy(StateTable + at, 
 // One traffic list as the server holds it: its one occupied slot is the last one.
 struct ListScene {
   int viewMode;
-  uint32_t slotsAt, routesAt;
+  uint32_t slotsAt, routesAt;   // where it lies in the state table
   uint16_t slotCount;
   uint32_t refId;
   const char* idText;
@@ -339,19 +342,37 @@ TEST_F(Channel, ASectionThatExistsAlreadyIsReportedAndEverythingReleased) {
 
 // --- Requests --------------------------------------------------------------------------------
 
-std::string ExpectedLog(uint32_t slotsAt, uint32_t routesAt) {
-  char slots[64], routes[64];
-  snprintf(slots, sizeof slots, "id=1 offset=0x%04X bytes=4088\n", (unsigned)slotsAt);
-  snprintf(routes, sizeof routes, "id=1 offset=0x%04X bytes=1980\n", (unsigned)routesAt);
-  return std::string("id=1 offset=0x02A0 bytes=2\n"
-                     "id=1 offset=0x0560 bytes=24\n"
-                     "id=1 offset=0x02B4 bytes=4\n"
-                     "id=1 offset=0x02C8 bytes=4\n"
-                     "id=1 offset=0x034E bytes=2\n"
-                     "id=1 offset=0x0580 bytes=4\n"
-                     "id=1 offset=0x736C bytes=4\n") +
-         slots + routes + "id=0\n";
+// The nine reads of a request: state-table offsets for each view mode, byte count,
+// and where the data area lies in the block.
+struct Read {
+  uint32_t airborneAt, groundAt, bytes;
+  size_t dataAt;
+};
+const Read kReads[9] = {
+  {0x02A0, 0x02A0, 2, 16},     {0x0560, 0x0560, 24, 34},     {0x02B4, 0x02B4, 4, 74},
+  {0x02C8, 0x02C8, 4, 94},     {0x034E, 0x034E, 2, 114},     {0x0580, 0x0580, 4, 132},
+  {0x736C, 0x736C, 4, 152},    {0xF000, 0xE000, 4088, 172},  {0xD840, 0xD040, 1980, 4276},
+};
+
+uint32_t ReadAt(const Read& read, int viewMode) {
+  return viewMode == simlink::ViewGround ? read.groundAt : read.airborneAt;
 }
+
+// The record headers of the view mode's request as a server logs them, each followed by
+// the separator, then the terminator.
+std::string ExpectedHeaders(int viewMode, const char* separator) {
+  std::string log;
+  for (const Read& read : kReads) {
+    char line[64];
+    snprintf(line, sizeof line, "id=1 offset=0x%04X bytes=%u", (unsigned)ReadAt(read, viewMode),
+             (unsigned)read.bytes);
+    log += line;
+    log += separator;
+  }
+  return log + "id=0";
+}
+
+std::string ExpectedLog(int viewMode) { return ExpectedHeaders(viewMode, "\n") + "\n"; }
 
 TEST_F(Channel, ASnapshotArrivesInOneExchangeAndReadsAsTheScene) {
   ASSERT_NO_FATAL_FAILURE(OpenToServer());
@@ -368,7 +389,7 @@ TEST_F(Channel, ASnapshotArrivesInOneExchangeAndReadsAsTheScene) {
     }
     EXPECT_EQ(1, Requests);
     EXPECT_EQ(SectionName(), ReceivedName);
-    EXPECT_EQ(ExpectedLog(list->slotsAt, list->routesAt), ReceivedLog);
+    EXPECT_EQ(ExpectedLog(list->viewMode), ReceivedLog);
     EXPECT_EQ(0, simlink::ChannelSendFailed());
 
     EXPECT_EQ(-1820, simlink::UserMagneticVariation(view));
@@ -470,6 +491,237 @@ TEST_F(Channel, AClosedChannelRequestsNothingAndShowsNothing) {
   EXPECT_EQ(0, simlink::ChannelSendFailed());
 }
 
+// --- Against simhost in another process ---------------------------------------------------
+
+// simhost.exe lies in the build folder, VELMORA_BIN, beside this program.
+std::string SimhostPath() {
+  const char* bin = getenv("VELMORA_BIN");
+  std::string dir;
+  if (bin && *bin) {
+    dir = bin;
+    if (dir[0] == '/') dir = "Z:" + dir;   // a Unix path, seen through Wine's drive Z:
+  } else {
+    char self[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
+    dir.assign(self, n);
+    dir = dir.substr(0, dir.find_last_of("\\/"));
+  }
+  return dir + "\\simhost.exe";
+}
+
+std::string TempPath(const char* name) {
+  char dir[MAX_PATH];
+  GetTempPathA(sizeof dir, dir);
+  char path[MAX_PATH];
+  snprintf(path, sizeof path, "%svelmora_channel_%lu_%s", dir, GetCurrentProcessId(), name);
+  return path;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::string text;
+  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                         nullptr, OPEN_EXISTING, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return text;
+  char buf[4096];
+  DWORD got;
+  while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got) text.append(buf, got);
+  CloseHandle(f);
+  return text;
+}
+
+void WriteWholeFile(const std::string& path, const std::string& text) {
+  HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(f, text.data(), (DWORD)text.size(), &written, nullptr);
+  CloseHandle(f);
+}
+
+std::vector<std::string> LogLines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(at, end - at);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) lines.push_back(line);
+    at = end + 1;
+  }
+  return lines;
+}
+
+// A top-level window of that class belonging to the process, or null.
+HWND WindowOf(DWORD pid, const char* className) {
+  HWND w = nullptr;
+  while ((w = FindWindowExA(nullptr, w, className, nullptr)) != nullptr) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == pid) return w;
+  }
+  return nullptr;
+}
+
+// simhost.exe running with some arguments: its process, the simulator's window and its
+// own status window (which takes the fault commands and WM_CLOSE).
+struct Simhost {
+  PROCESS_INFORMATION process;
+  HWND server;
+  HWND status;
+};
+
+Simhost StartSimhost(const std::string& args, const char* className = "FS98MAIN01") {
+  Simhost host = {};
+  std::string command = "\"" + SimhostPath() + "\" " + args;
+  std::vector<char> line(command.begin(), command.end());
+  line.push_back(0);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &host.process))
+    return host;
+  for (int i = 0; i < 400 && !(host.server && host.status); ++i) {
+    host.server = WindowOf(host.process.dwProcessId, className);
+    host.status = WindowOf(host.process.dwProcessId, "SimhostStatus");
+    if (WaitForSingleObject(host.process.hProcess, 50) == WAIT_OBJECT_0) break;
+  }
+  return host;
+}
+
+// Ends simhost through its own window (or, failing that, ends the process we started)
+// and waits until it has gone.
+void StopSimhost(Simhost* host) {
+  if (!host->process.hProcess) return;
+  if (WaitForSingleObject(host->process.hProcess, 0) != WAIT_OBJECT_0) {
+    if (host->status) PostMessageA(host->status, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(host->process.hProcess, 10000) != WAIT_OBJECT_0)
+      TerminateProcess(host->process.hProcess, 99);
+    WaitForSingleObject(host->process.hProcess, INFINITE);
+  }
+  CloseHandle(host->process.hProcess);
+  CloseHandle(host->process.hThread);
+  host->process.hProcess = nullptr;
+}
+
+class ChannelWithSimhost : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    simlink::CloseChannel();
+    shell::ViewMode = simlink::ViewAirborne;
+    log = TempPath("requests.log");
+    DeleteFileA(log.c_str());
+  }
+  void TearDown() override {
+    simlink::CloseChannel();
+    for (Simhost& h : hosts) StopSimhost(&h);
+    shell::ViewMode = simlink::ViewAirborne;
+    DeleteFileA(log.c_str());
+  }
+  // Starts simhost, logging its requests to `log`, and keeps it until the test ends.
+  HWND Start(const std::string& args, const char* className = "FS98MAIN01") {
+    hosts.push_back(StartSimhost(args + " --log \"" + log + "\"", className));
+    return hosts.back().server;
+  }
+  std::vector<std::string> Log() {
+    for (Simhost& h : hosts) StopSimhost(&h);   // the log is complete once simhost ends
+    return LogLines(ReadWholeFile(log));
+  }
+  std::string log;
+  std::vector<Simhost> hosts;
+};
+
+// A frozen scene: the user at Zurich, two aircraft in the air, one on the ground.
+const char kScenario[] =
+    "user lat=47.4647 lon=8.5492 alt=1416 magvar=2 heading=140 gs=0 vs=0 com1=118.10\n"
+    "airborne count=3\n"
+    "ground count=2\n"
+    "slot airborne 0 ref=101 id=\"SWR18\" lat=47.6 lon=8.7 alt=9000 heading=270 gs=250"
+    " vs=-1500 state=Pattern com1=120.75 from=KJFK to=LSZH rwy=14\n"
+    "slot airborne 2 ref=102 id=\"DLH5KM\" lat=47.9 lon=8.1 alt=24000 heading=10 gs=420"
+    " vs=2500 state=Depart com1=128.05 from=LSZH to=EDDF rwy=28\n"
+    "slot ground 1 ref=201 id=\"EZS1123\" lat=47.455 lon=8.56 alt=1416 heading=320 gs=12"
+    " vs=0 state=TaxiOut com1=121.80 from=LSZH to=LFPG rwy=16\n";
+
+TEST_F(ChannelWithSimhost, ASnapshotArrivesInOneExchangeAndReadsAsTheScene) {
+  // What simhost serves, encoded here from the same text.
+  sim::Scene scene;
+  char error[sim::kScenarioErrorBytes];
+  ASSERT_EQ(1, sim::ParseScenario(kScenario, strlen(kScenario), &scene, error, sizeof error))
+      << error;
+  std::vector<uint8_t> table(sim::kStateTableBytes, 0);
+  sim::EncodeScene(&scene, table.data());
+
+  std::string scenario = TempPath("scene.txt");
+  WriteWholeFile(scenario, kScenario);
+  HWND server = Start("--scenario \"" + scenario + "\"");
+  ASSERT_NE(nullptr, server) << SimhostPath();
+  EXPECT_EQ(server, simlink::FindSimulatorWindow());
+  ASSERT_TRUE(simlink::OpenChannel(server));
+  uint8_t* view = simlink::ChannelView();
+
+  BoxWatch watch;
+  for (int mode : {simlink::ViewAirborne, simlink::ViewGround}) {
+    SCOPED_TRACE(mode == simlink::ViewGround ? "Ground" : "Airborne");
+    shell::ViewMode = mode;
+    memset(view, 0xAB, simlink::kViewBytes);
+    ASSERT_TRUE(simlink::RequestSnapshot());
+    for (const Read& read : kReads)
+      EXPECT_EQ(0, memcmp(view + read.dataAt, table.data() + ReadAt(read, mode), read.bytes))
+          << "the read of state-table offset " << ReadAt(read, mode);
+  }
+  // The ground list is in the view now; the user's aircraft as written in the scene.
+  EXPECT_EQ(2, simlink::SlotCount(view));
+  ASSERT_TRUE(simlink::SlotOccupied(view, 1));
+  EXPECT_EQ(201u, simlink::SlotRefId(simlink::TrafficSlotAt(view, 1)));
+  EXPECT_STREQ("EZS1123", simlink::SlotIdField(simlink::TrafficSlotAt(view, 1)));
+  EXPECT_NEAR(47.4647, simlink::UserLatitudeDegrees(view), 1e-9);
+  EXPECT_NEAR(8.5492, simlink::UserLongitudeDegrees(view), 1e-9);
+  EXPECT_EQ(0x1810, simlink::UserCom1(view));
+  EXPECT_TRUE(watch.Boxes().empty());
+  simlink::CloseChannel();
+
+  // One exchange per request, each with the block of its view mode.
+  std::vector<std::string> lines = Log();
+  ASSERT_EQ(2u, lines.size());
+  for (int mode : {simlink::ViewAirborne, simlink::ViewGround}) {
+    std::string want = "answer=1 section=" + SectionName() + " ";
+    EXPECT_NE(std::string::npos, lines[mode].find(want)) << lines[mode];
+    std::string headers = ExpectedHeaders(mode, "; ");
+    ASSERT_GE(lines[mode].size(), headers.size());
+    EXPECT_EQ(headers, lines[mode].substr(lines[mode].size() - headers.size())) << lines[mode];
+  }
+  DeleteFileA(scenario.c_str());
+}
+
+TEST_F(ChannelWithSimhost, TheNewerClassIsPreferredAcrossProcesses) {
+  HWND older = Start("--scene empty --class FS98MAIN", "FS98MAIN");
+  ASSERT_NE(nullptr, older);
+  EXPECT_EQ(older, simlink::FindSimulatorWindow());
+  HWND newer = Start("--scene empty");
+  ASSERT_NE(nullptr, newer);
+  EXPECT_EQ(newer, simlink::FindSimulatorWindow());
+}
+
+TEST_F(ChannelWithSimhost, WrongAnswersShowTheBoxAfterFiveTries) {
+  HWND server = Start("--scene empty --answer 0");
+  ASSERT_NE(nullptr, server);
+  ASSERT_TRUE(simlink::OpenChannel(server));
+  for (int command : {0, 203}) {   // answer 0 as started, then answer 2
+    if (command) SendMessageA(hosts.back().status, WM_COMMAND, command, 0);
+    BoxWatch watch;
+    EXPECT_FALSE(simlink::RequestSnapshot());
+    std::vector<SeenBox> boxes = watch.Boxes();
+    ASSERT_EQ(1u, boxes.size()) << command;
+    EXPECT_EQ(kRequestFailure, boxes[0].text);
+  }
+  EXPECT_EQ(0, simlink::ChannelSendFailed());
+  simlink::CloseChannel();
+
+  std::vector<std::string> lines = Log();
+  ASSERT_EQ(10u, lines.size());
+  for (size_t i = 0; i < lines.size(); ++i)
+    EXPECT_NE(std::string::npos, lines[i].find(i < 5 ? " answer=0 " : " answer=2 ")) << lines[i];
+}
+
 // --- Failed sends, each in a process of its own ------------------------------------------
 
 // Runs a case in the child process that EXPECT_EXIT starts. The child reports nothing
@@ -516,7 +768,7 @@ void TimeOutScenario() {
   Answer = kServe;
   EXPECT_TRUE(simlink::RequestSnapshot());
   EXPECT_EQ(-1, simlink::ChannelSendFailed());
-  EXPECT_EQ(ExpectedLog(0xF000, 0xD840), ReceivedLog);
+  EXPECT_EQ(ExpectedLog(simlink::ViewAirborne), ReceivedLog);
 }
 
 void GoneWindowScenario() {
@@ -536,12 +788,34 @@ void GoneWindowScenario() {
   EXPECT_TRUE(watch.Boxes().empty());
 }
 
+// simhost ends after its first answer: the simulator has gone while the channel is open.
+void SimhostGoneScenario() {
+  Simhost host = StartSimhost("--scene empty --quit-after 1");
+  ASSERT_NE(nullptr, host.server) << SimhostPath();
+  ASSERT_TRUE(simlink::OpenChannel(host.server));
+  EXPECT_TRUE(simlink::RequestSnapshot());
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(host.process.hProcess, 10000));
+
+  BoxWatch watch;
+  double start = NowMs();
+  EXPECT_FALSE(simlink::RequestSnapshot());
+  EXPECT_GE(NowMs() - start, kFivePausesMs);
+  EXPECT_EQ(-1, simlink::ChannelSendFailed());
+  EXPECT_TRUE(watch.Boxes().empty());
+  simlink::CloseChannel();
+  StopSimhost(&host);
+}
+
 TEST(ChannelSendFailedDeathTest, ATimeOutSetsSendFailedAndNoBoxAppearsFromThenOn) {
   EXPECT_EXIT(RunAndExit(TimeOutScenario), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(ChannelSendFailedDeathTest, AGoneServerWindowFailsEveryTryWithoutABox) {
   EXPECT_EXIT(RunAndExit(GoneWindowScenario), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(ChannelSendFailedDeathTest, SimhostEndingFailsEveryTryWithoutABox) {
+  EXPECT_EXIT(RunAndExit(SimhostGoneScenario), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -1,0 +1,11 @@
+# The two commands of this project. Both install what they need on Debian 12 (as root).
+.PHONY: check demo bench clean
+
+check:  ## every test: native, sanitized, Windows under Wine, i686 compile
+	bash scripts/check.sh
+
+demo:   ## simhost and Velmora side by side under Wine
+	bash scripts/demo.sh
+
+clean:
+	rm -rf build out
