@@ -31,6 +31,7 @@
 #include "table/compare.h"
 #include "table/list.h"
 #include "table/refresh.h"
+#include "table/rowtexts.h"
 #include "table/rowvalues.h"
 
 namespace {
@@ -287,6 +288,251 @@ void MeasureSwitch(HWND window, int samples) {
   Report("refresh (Wine)", "ViewMode switch to Airborne (menu command)", toAirborne, "us", "");
 }
 
+// --- The parts of the cycle ----------------------------------------------------------------
+
+// The list's rows by item data, in display order, read the way the refresh reads them.
+int ReadItemData(HWND list, int32_t* itemData, int most) {
+  int rows = int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  int n = 0;
+  for (int row = 0; row < rows && n < most; ++row) {
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) break;
+    itemData[n++] = int32_t(item.lParam);
+  }
+  return n;
+}
+
+// The steps of RefreshTable one at a time, each timed on its own, on the real list: the
+// request; the list's rows read (item data); the texts of every row; the step that does
+// both (FillRowTexts); the sort; the repaint request. Then the paint that follows.
+void MeasureParts(int samples) {
+  Samples request, reads, texts, fill, sort, invalidate, paint;
+  HWND list = table::TrafficList;
+  if (!list) return;
+  int32_t itemData[128];
+  for (int i = 0; i < samples; ++i) {
+    PumpFor(kGapMs);
+    double t0 = NowUs();
+    bool ok = simlink::RequestSnapshot();
+    double t1 = NowUs();
+    if (!ok) continue;
+    request.push_back(t1 - t0);
+    const uint8_t* view = simlink::ChannelView();
+
+    t0 = NowUs();
+    int n = ReadItemData(list, itemData, 128);
+    t1 = NowUs();
+    reads.push_back(t1 - t0);
+
+    t0 = NowUs();
+    for (int r = 0; r < n; ++r) {
+      if (itemData[r] < 0) table::FillUserRowTexts(view);
+      else table::FillSlotRowTexts(view, itemData[r], shell::AirportFilter);
+    }
+    t1 = NowUs();
+    texts.push_back(t1 - t0);
+
+    t0 = NowUs();
+    table::FillRowTexts(list, view);
+    t1 = NowUs();
+    fill.push_back(t1 - t0);
+
+    t0 = NowUs();
+    SendMessageA(list, LVM_SORTITEMS, static_cast<WPARAM>(shell::SortColumn),
+                 reinterpret_cast<LPARAM>(table::CompareRowsCallback));
+    t1 = NowUs();
+    sort.push_back(t1 - t0);
+
+    t0 = NowUs();
+    InvalidateRect(list, nullptr, FALSE);
+    t1 = NowUs();
+    invalidate.push_back(t1 - t0);
+    paint.push_back(PaintUs());
+  }
+  Report("refresh parts (Wine)", "the request (one exchange with simhost)", request, "us", "");
+  Report("refresh parts (Wine)", "the list's rows read (item data of 100 rows)", reads, "us", "");
+  Report("refresh parts (Wine)", "the texts of every row (into the rows' copy)", texts, "us", "");
+  Report("refresh parts (Wine)", "FillRowTexts: rows read and texts, as the cycle runs them",
+         fill, "us", "");
+  Report("refresh parts (Wine)", "list writes: none, the list asks for its texts", Samples(1, 0.0),
+         "us", "");
+  Report("refresh parts (Wine)", "the sort (LVM_SORTITEMS, CompareRows)", sort, "us", "");
+  Report("refresh parts (Wine)", "the repaint request (InvalidateRect)", invalidate, "us", "");
+  Report("refresh parts (Wine)", "the list's repaint that follows (not in the cycle)", paint, "us",
+         "");
+}
+
+// --- The ways of writing the cells, side by side ---------------------------------------------
+//
+// A list of its own, made like Velmora's (same style, columns and rows) in a window of the
+// same size, refreshed from the same snapshots in each of the ways one could write its
+// cells. The request is not timed here; each figure is the rest of a refresh (texts, list
+// calls, sort, repaint request), then the paint that follows.
+
+enum Way {
+  EveryCell,           // every cell of every row written with LVM_SETITEMTEXTA
+  EveryCellNoRedraw,   // the same, with redraw suspended (WM_SETREDRAW) around the writes
+  ChangedCells,        // only the cells whose text changed since the last refresh
+  ChangedNoRedraw,     // the same, with redraw suspended
+  Callback,            // no writes: callback cells, the texts in a copy per row
+};
+
+HWND OptionsList;
+char Written[100][17][32];   // by item data + 1: the text each cell of OptionsList holds
+int CellsWritten;
+
+LRESULT CALLBACK OptionsProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NOTIFY) {
+    NMHDR* hdr = reinterpret_cast<NMHDR*>(lParam);
+    if (hdr->code == LVN_GETDISPINFOA) {
+      table::AnswerCellText(reinterpret_cast<NMLVDISPINFOA*>(lParam));
+      return 0;
+    }
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND MakeOptionsList(HWND parent, bool callback) {
+  RECT client;
+  GetClientRect(parent, &client);
+  HWND list = CreateWindowExA(0, "SysListView32", nullptr,
+                              WS_CHILD | WS_VISIBLE | WS_THICKFRAME | LVS_REPORT | LVS_SINGLESEL |
+                                  LVS_SORTASCENDING,
+                              0, 0, client.right, client.bottom, parent, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+  for (int i = 0; i < table::kColumns; ++i) {
+    LVCOLUMNA c = {};
+    c.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+    c.cx = table::DefaultWidth[i];
+    c.pszText = const_cast<char*>(table::NameTable[i]);
+    c.iSubItem = i;
+    SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&c));
+  }
+  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+  for (int k = -1; k < 99; ++k) {
+    char text[8] = "";
+    if (k >= 0) snprintf(text, sizeof text, "%02d", k);
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.pszText = text;
+    item.lParam = k;
+    SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  }
+  for (int row = 0; row < 100; ++row)
+    for (int column = 1; column < table::kColumns; ++column) {
+      LVITEMA cell = {};
+      cell.iSubItem = column;
+      cell.pszText = callback ? LPSTR_TEXTCALLBACKA : const_cast<char*>("");
+      SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&cell));
+    }
+  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+  memset(Written, 0, sizeof Written);
+  if (callback) table::ClearRowTexts();
+  return list;
+}
+
+struct CellTarget {
+  int row;
+  int32_t itemData;
+  bool onlyChanged;
+};
+
+void WriteOptionCell(void* context, int column, const char* text) {
+  CellTarget* t = static_cast<CellTarget*>(context);
+  char* held = Written[t->itemData + 1][column];
+  if (t->onlyChanged && strncmp(held, text, 31) == 0) return;
+  snprintf(held, 32, "%s", text);
+  LVITEMA item = {};
+  item.iSubItem = column;
+  item.pszText = const_cast<char*>(text);
+  SendMessageA(OptionsList, LVM_SETITEMTEXTA, t->row, reinterpret_cast<LPARAM>(&item));
+  CellsWritten++;
+}
+
+void RefreshOptionsList(Way way, const uint8_t* view) {
+  HWND list = OptionsList;
+  if (way == Callback) {
+    table::FillRowTexts(list, view);
+  } else {
+    bool noRedraw = way == EveryCellNoRedraw || way == ChangedNoRedraw;
+    if (noRedraw) SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    int32_t itemData[128];
+    int n = ReadItemData(list, itemData, 128);
+    for (int row = 0; row < n; ++row) {
+      CellTarget target = {row, itemData[row], way == ChangedCells || way == ChangedNoRedraw};
+      if (target.itemData < -1 || target.itemData > 98) continue;
+      if (target.itemData < 0) table::ComputeUserRow(view, WriteOptionCell, &target);
+      else table::ComputeSlotRow(view, target.itemData, shell::AirportFilter, WriteOptionCell, &target);
+    }
+    if (noRedraw) SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+  }
+  SendMessageA(list, LVM_SORTITEMS, static_cast<WPARAM>(shell::SortColumn),
+               reinterpret_cast<LPARAM>(table::CompareRowsCallback));
+  InvalidateRect(list, nullptr, FALSE);
+}
+
+void MeasureWays(HWND velmora, int samples) {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = OptionsProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = "VelmoraBenchOptions";
+  RegisterClassA(&wc);
+  RECT placed;
+  GetWindowRect(velmora, &placed);
+  HWND window = CreateWindowExA(0, wc.lpszClassName, "refresh_bench: ways of writing the cells",
+                                WS_OVERLAPPEDWINDOW | WS_VISIBLE, placed.left, placed.top,
+                                placed.right - placed.left, placed.bottom - placed.top, nullptr,
+                                nullptr, wc.hInstance, nullptr);
+  struct Named {
+    Way way;
+    const char* what;
+  };
+  const Named ways[] = {
+      {EveryCell, "every cell written, as each refresh did"},
+      {EveryCellNoRedraw, "every cell written, redraw suspended"},
+      {ChangedCells, "changed cells only"},
+      {ChangedNoRedraw, "changed cells only, redraw suspended"},
+      {Callback, "no writes: the list asks (kept)"},
+  };
+  for (const Named& w : ways) {
+    OptionsList = MakeOptionsList(window, w.way == Callback);
+    Pump();
+    UpdateWindow(OptionsList);
+    // The first refresh of a fresh list writes everything; the figures are of the ones
+    // after it.
+    if (simlink::RequestSnapshot()) RefreshOptionsList(w.way, simlink::ChannelView());
+    UpdateWindow(OptionsList);
+    Samples work, paint, cells;
+    for (int i = 0; i < samples; ++i) {
+      PumpFor(kGapMs);
+      if (!simlink::RequestSnapshot()) continue;
+      CellsWritten = 0;
+      double t0 = NowUs();
+      RefreshOptionsList(w.way, simlink::ChannelView());
+      double t1 = NowUs();
+      UpdateWindow(OptionsList);
+      double t2 = NowUs();
+      work.push_back(t1 - t0);
+      paint.push_back(t2 - t1);
+      cells.push_back(CellsWritten);
+    }
+    char what[160];
+    snprintf(what, sizeof what, "%s: refresh without its request", w.what);
+    Report("ways of writing the cells (Wine)", what, work, "us", "");
+    snprintf(what, sizeof what, "%s: the paint that follows", w.what);
+    Report("ways of writing the cells (Wine)", what, paint, "us", "");
+    snprintf(what, sizeof what, "%s: cells written", w.what);
+    Report("ways of writing the cells (Wine)", what, cells, "cells", "");
+    DestroyWindow(OptionsList);
+    OptionsList = nullptr;
+  }
+  DestroyWindow(window);
+  Pump();
+}
+
 // --- One exchange -------------------------------------------------------------------------
 
 LRESULT CALLBACK EchoProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -319,36 +565,39 @@ int RunEchoServer() {
   return 0;
 }
 
-// Exchanges of one request each over a channel to server (the block built once, as
-// between the tries of one request).
-Samples Exchanges(HWND server, int samples) {
-  Samples rt;
-  if (!simlink::OpenChannel(server)) return rt;
-  simlink::BuildRequestBlock(simlink::ChannelView(), simlink::ViewAirborne);
-  for (int i = 0; i < samples; ++i) {
-    double t0 = NowUs();
-    bool ok = simlink::Transact();
-    double t = NowUs() - t0;
-    if (ok) rt.push_back(t);
-  }
-  simlink::CloseChannel();
-  return rt;
-}
-
+// One exchange with simhost (a request's one try, the block built once as between the
+// tries of one request) and one with a server that answers at once, taken in turn so
+// that both meet the same machine: the difference is what simhost's handling costs.
 void MeasureExchanges(HWND simhost, int samples) {
   PROCESS_INFORMATION echo;
   std::string self = BinDir() + "\\refresh_bench.exe";
   if (!StartProcess(self, "--echo", "", &echo)) return;
   HWND echoWindow = WaitWindow(echo, kEchoClass, 10000);
-  if (echoWindow) {
-    Samples withSimhost = Exchanges(simhost, samples);
-    Samples bare = Exchanges(echoWindow, samples);
+  if (echoWindow && simlink::OpenChannel(simhost)) {
+    UINT message = RegisterWindowMessageA("FsasmLib:IPC");
+    simlink::BuildRequestBlock(simlink::ChannelView(), simlink::ViewAirborne);
+    // The channel's atom, for the bare exchange: a server that reads nothing.
+    char name[64];
+    snprintf(name, sizeof name, "FsasmLib:IPC:%lX:1", GetCurrentProcessId());
+    ATOM atom = GlobalFindAtomA(name);
+    Samples withSimhost, bare, difference;
+    for (int i = 0; i < samples; ++i) {
+      double t0 = NowUs();
+      bool ok = simlink::Transact();
+      double t1 = NowUs();
+      DWORD_PTR result = 0;
+      LRESULT sent = SendMessageTimeoutA(echoWindow, message, atom, 0, SMTO_BLOCK, 2000, &result);
+      double t2 = NowUs();
+      if (!ok || !sent) continue;
+      withSimhost.push_back(t1 - t0);
+      bare.push_back(t2 - t1);
+      difference.push_back((t1 - t0) - (t2 - t1));
+    }
+    simlink::CloseChannel();
     Report("request (Wine)", "one exchange with simhost (client's view)", withSimhost, "us", "");
     Report("request (Wine)", "one exchange with a server that does nothing", bare, "us", "");
-    std::sort(withSimhost.begin(), withSimhost.end());
-    std::sort(bare.begin(), bare.end());
-    ReportOne("request (Wine)", "simhost's handling (difference of the medians)",
-              Quantile(withSimhost, 0.5) - Quantile(bare, 0.5), "us", "<= 100");
+    Report("request (Wine)", "simhost's handling of one request (the difference)", difference,
+           "us", "<= 100");
   }
   StopProcess(&echo, echoWindow);
 }
@@ -410,7 +659,59 @@ BOOL CALLBACK CountTopLevel(HWND window, LPARAM lParam) {
   return TRUE;
 }
 
-Cost CostOf(const PROCESS_INFORMATION& pi) {
+bool OnWine() {
+  return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::string text;
+  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return text;
+  char buf[4096];
+  DWORD got;
+  while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got) text.append(buf, got);
+  CloseHandle(f);
+  return text;
+}
+
+// Under Wine, GetProcessTimes knows no times of another process. The Linux process that
+// runs it has them, in /proc (Wine's drive Z: is the Linux root): the process whose
+// command line names the program's path, its user and system time in clock ticks of
+// 10 ms. -1 when it is not found.
+double LinuxCpuMs(const std::string& exePath) {
+  WIN32_FIND_DATAA found;
+  HANDLE h = FindFirstFileA("Z:\\proc\\*", &found);
+  if (h == INVALID_HANDLE_VALUE) return -1;
+  double ms = -1;
+  do {
+    if (found.cFileName[0] < '1' || found.cFileName[0] > '9') continue;
+    std::string dir = std::string("Z:\\proc\\") + found.cFileName;
+    std::string command = ReadWholeFile(dir + "\\cmdline");
+    if (command.find(exePath) == std::string::npos) continue;
+    std::string stat = ReadWholeFile(dir + "\\stat");
+    size_t at = stat.rfind(')');
+    if (at == std::string::npos) continue;
+    // After the name: state (field 3) ... utime (14), stime (15).
+    unsigned long long utime = 0, stime = 0;
+    const char* p = stat.c_str() + at + 2;
+    for (int field = 3; field < 14 && p; ++field) {
+      p = strchr(p, ' ');
+      if (p) ++p;
+    }
+    if (p && sscanf(p, "%llu %llu", &utime, &stime) == 2) {
+      ms = double(utime + stime) * 10.0;
+      static bool told;
+      if (!told) printf("# idle CPU time from /proc/%s/stat (Linux), 10 ms ticks\n", found.cFileName);
+      told = true;
+      break;
+    }
+  } while (FindNextFileA(h, &found));
+  FindClose(h);
+  return ms;
+}
+
+Cost CostOf(const PROCESS_INFORMATION& pi, const std::string& exePath) {
   Cost c = {};
   FILETIME created, exited, kernel, user;
   if (GetProcessTimes(pi.hProcess, &created, &exited, &kernel, &user)) {
@@ -420,6 +721,11 @@ Cost CostOf(const PROCESS_INFORMATION& pi) {
     u.LowPart = user.dwLowDateTime;
     u.HighPart = user.dwHighDateTime;
     c.cpuMs = double(k.QuadPart + u.QuadPart) / 1e4;
+  }
+  // Wine answers GetProcessTimes for another process, but with times that never move.
+  if (OnWine()) {
+    c.cpuMs = LinuxCpuMs(exePath);
+    if (c.cpuMs < 0) printf("# no Linux process found for %s\n", exePath.c_str());
   }
   PROCESS_MEMORY_COUNTERS_EX memory = {};
   memory.cb = sizeof memory;
@@ -439,9 +745,21 @@ Cost CostOf(const PROCESS_INFORMATION& pi) {
   return c;
 }
 
+// The CPU share that velmora.exe takes over `seconds`.
+double CpuShare(const PROCESS_INFORMATION& pi, const std::string& exe, int seconds,
+                Cost* start, Cost* end) {
+  *start = CostOf(pi, exe);
+  ULONGLONG t0 = GetTickCount64();
+  Sleep(DWORD(seconds) * 1000);
+  *end = CostOf(pi, exe);
+  double wallMs = double(GetTickCount64() - t0);
+  return (end->cpuMs - start->cpuMs) * 100 / wallMs;
+}
+
 // velmora.exe as a user runs it (a copy in a folder of its own, for its settings file),
 // beside the running simhost, AutoRefresh on from its start: what it costs over
-// `seconds` once it has settled.
+// `seconds` once it has settled; then the same with its window minimized, where the
+// refreshes go on but nothing is painted.
 void MeasureIdle(const std::string& folder, int seconds) {
   std::string exe = folder + "\\velmora.exe";
   if (!CopyFileA((BinDir() + "\\velmora.exe").c_str(), exe.c_str(), FALSE)) return;
@@ -450,20 +768,23 @@ void MeasureIdle(const std::string& folder, int seconds) {
   HWND window = WaitWindow(velmora, "Velmora", 20000);
   if (window) {
     Sleep(5000);   // started, first refreshes done
-    Cost start = CostOf(velmora);
-    ULONGLONG t0 = GetTickCount64();
-    Sleep(DWORD(seconds) * 1000);
-    Cost end = CostOf(velmora);
-    double wallMs = double(GetTickCount64() - t0);
+    Cost start, end;
+    double share = CpuShare(velmora, exe, seconds, &start, &end);
     char what[160];
     snprintf(what, sizeof what, "velmora.exe beside simhost, AutoRefresh on, %d s: CPU", seconds);
-    ReportOne("idle (Wine)", what, (end.cpuMs - start.cpuMs) * 100 / wallMs, "% of a core",
-              "< 0.2");
+    ReportOne("idle (Wine)", what, share, "% of a core", "< 0.2");
     ReportOne("idle (Wine)", "private bytes at the end", end.privateMb, "MB", "<= 10");
     ReportOne("idle (Wine)", "GDI objects, start", start.gdiObjects, "", "");
     ReportOne("idle (Wine)", "GDI objects, end", end.gdiObjects, "", "= start");
     ReportOne("idle (Wine)", "USER objects, start", start.userObjects, "", "");
     ReportOne("idle (Wine)", "USER objects, end", end.userObjects, "", "= start");
+
+    ShowWindow(window, SW_MINIMIZE);
+    Sleep(2000);
+    share = CpuShare(velmora, exe, seconds, &start, &end);
+    snprintf(what, sizeof what, "the same, window minimized (refreshes, no paint), %d s: CPU",
+             seconds);
+    ReportOne("idle (Wine)", what, share, "% of a core", "");
   }
   StopProcess(&velmora, window);
   DeleteFileA(exe.c_str());
@@ -517,8 +838,10 @@ int main(int argc, char** argv) {
   printf("# list of %d rows, %d occupied slots in the last snapshot\n", rows, occupied);
 
   MeasureCycle(samples);
+  MeasureParts(samples);
   MeasureFirstRefresh(samples / 4 + 1);
   MeasureSwitch(window, samples / 4 + 1);
+  MeasureWays(window, samples / 2 + 1);
   CloseVelmora(window);
 
   MeasureExchanges(server, samples * 4);

@@ -27,6 +27,7 @@ HostSetup Setup;
 HANDLE Thread;
 HANDLE ReadyEvent;        // the thread's window exists (or could not be made)
 HANDLE StopEvent;         // manual reset: simhost is ending, let go of every request
+volatile LONG Ending;     // set with StopEvent, read without a call to the system
 HANDLE FaultsChanged;     // auto reset: the faults changed, let go of a held request
 HWND ServerWindow;
 UINT IpcMessage;
@@ -221,7 +222,7 @@ int Hold(DWORD ms) {
   return r != WAIT_OBJECT_0;
 }
 
-bool Stopping() { return WaitForSingleObject(StopEvent, 0) == WAIT_OBJECT_0; }
+bool Stopping() { return InterlockedCompareExchange(&Ending, 0, 0) != 0; }
 
 LRESULT OnIpc(WPARAM wParam) {
   RequestCount++;
@@ -230,11 +231,16 @@ LRESULT OnIpc(WPARAM wParam) {
     PublishRequest(0, "simhost is ending", nullptr);
     return 0;
   }
-  // A change of faults from here on lets go of this request's hold.
-  ResetEvent(FaultsChanged);
   Faults f;
   ReadHostFaults(&f);
   bool faulty = RequestCount > f.after;
+  if (faulty && (f.hang || f.delayMs)) {
+    // A change of faults from here on lets go of this request's hold; one made since
+    // they were read is in the faults read again.
+    ResetEvent(FaultsChanged);
+    ReadHostFaults(&f);
+    faulty = RequestCount > f.after;
+  }
   char what[400];
   char fault[200];
   fault[0] = 0;
@@ -417,6 +423,7 @@ int StartHost(const HostSetup* setup) {
 
 void StopHost() {
   if (!ThreadStarted) return;
+  InterlockedExchange(&Ending, 1);
   SetEvent(StopEvent);
   if (ServerWindow) PostMessageA(ServerWindow, WM_CLOSE, 0, 0);
   WaitDispatching(Thread, 10000);

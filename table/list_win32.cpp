@@ -97,11 +97,12 @@ int CreateTrafficList(HWND parent) {
 
   HWND list = TrafficList;
   ClearRowTexts();
+  // A visible list lays itself out and redraws for every column and every row that
+  // goes in, which makes a list of 100 rows take a second to appear; it is drawn once,
+  // complete, instead.
+  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
   InsertColumns(list, Layouts[shell::ViewMode == 1 ? 1 : 0]);
   SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_HEADERDRAGDROP);
-  // A visible list redraws (and scrolls) itself for every row that goes in, which
-  // makes a list of 100 rows take a second; it is drawn once, complete, instead.
-  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
   InsertRows(list, slotCount);
   SendMessageA(list, WM_SETREDRAW, TRUE, 0);
   ListPending = false;
