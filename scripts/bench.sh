@@ -59,7 +59,7 @@ scripts/wine-run "$win/refresh_bench.exe" "${harness_args[@]}" > "$out/wine.tsv"
 
 {
   echo "# cpu $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(nproc) cores"
-  echo "# system $(uname -sr), $(wine64 --version 2>/dev/null || wine --version), load $(cut -d' ' -f1-3 /proc/loadavg)"
+  echo "# system $(uname -sr), $(wine --version 2>/dev/null | head -1), load $(cut -d' ' -f1-3 /proc/loadavg)"
 } > "$out/machine.txt"
 
 python3 scripts/bench_table.py "$out/machine.txt" "$out/native.json" "$out/wine.tsv"

@@ -19,23 +19,38 @@ size_t Deliver(char* out, size_t bytes, const char* text, size_t length) {
 }  // namespace
 
 size_t FormatDecimal(char* out, size_t bytes, int32_t value, int width) {
-  // The magnitude in unsigned arithmetic: -2147483648 has no positive int32_t.
+  // The digits from the last one back, two at a time; the magnitude in unsigned
+  // arithmetic, since -2147483648 has no positive int32_t.
+  static const char kPairs[] =
+      "0001020304050607080910111213141516171819202122232425262728293031323334353637383940"
+      "4142434445464748495051525354555657585960616263646566676869707172737475767778798081"
+      "8283848586878889909192939495969798" "99";
   uint32_t magnitude = value < 0 ? 0u - uint32_t(value) : uint32_t(value);
-  size_t digits = 1;
-  for (uint32_t m = magnitude; m >= 10; m /= 10) ++digits;
+  char digits[12];
+  char* first = digits + sizeof digits;
+  while (magnitude >= 100) {
+    uint32_t pair = magnitude % 100;
+    magnitude /= 100;
+    *--first = kPairs[2 * pair + 1];
+    *--first = kPairs[2 * pair];
+  }
+  if (magnitude >= 10) {
+    *--first = kPairs[2 * magnitude + 1];
+    *--first = kPairs[2 * magnitude];
+  } else {
+    *--first = char('0' + magnitude);
+  }
+  size_t count = size_t(digits + sizeof digits - first);
   size_t sign = value < 0 ? 1 : 0;
   if (width > 32) width = 32;
-  size_t pad = size_t(width) > sign + digits ? size_t(width) - sign - digits : 0;
-  size_t length = sign + pad + digits;
+  size_t pad = size_t(width) > sign + count ? size_t(width) - sign - count : 0;
+  size_t length = sign + pad + count;
 
   char text[48];   // at most 32 characters
   char* at = length < bytes ? out : text;
   if (sign) at[0] = '-';
   for (size_t i = 0; i < pad; ++i) at[sign + i] = '0';
-  for (size_t i = length; i > sign + pad; --i) {
-    at[i - 1] = char('0' + magnitude % 10);
-    magnitude /= 10;
-  }
+  memcpy(at + sign + pad, first, count);
   if (at == out) {
     out[length] = '\0';
     return length;
