@@ -16,7 +16,8 @@ refreshes=${1:-20000}
 shift || true
 
 bash scripts/deps.sh
-cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake >/dev/null
+cmake -S . -B "$build" -G Ninja --no-warn-unused-cli \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake >/dev/null
 cmake --build "$build" -j "${JOBS:-2}" --target velmora simhost soak
 
 # One Xvfb display and one wineserver for the run, both stopped at the end.
