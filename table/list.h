@@ -2,6 +2,7 @@
 // the user's aircraft (item data -1) and one per traffic slot (item data = slot index).
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 
 namespace table {
 
@@ -14,5 +15,11 @@ int CreateTrafficList(HWND parent);
 
 // Destroys the list if there is one; TrafficList is null afterwards.
 void DestroyTrafficList();
+
+// Columns 1 to 16 of the list are callback cells: the list asks its parent for their
+// texts with LVN_GETDISPINFOA whenever it draws one or a caller reads one back, and
+// the main window hands the question on to this, which answers from the texts of the
+// last successful refresh (table/rowtexts.h), cut to the caller's buffer.
+void AnswerCellText(NMLVDISPINFOA* info);
 
 }  // namespace table

@@ -1,11 +1,11 @@
 #include "table/rowvalues.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
 #include "link/snapshot.h"
 #include "table/columns.h"
+#include "table/decimal.h"
 
 namespace table {
 
@@ -57,6 +57,31 @@ int32_t Rounded(double value) {
   return SaturateToInt(value + 0.5);
 }
 
+// Texts are put together in the row's buffer piece by piece; no piece reaches past its
+// kTextBytes, and the text stays NUL-terminated. Each returns the new length.
+size_t AppendText(char* text, size_t length, const char* piece, size_t pieceLength) {
+  if (length >= kTextBytes - 1) return length;
+  size_t n = pieceLength < kTextBytes - 1 - length ? pieceLength : kTextBytes - 1 - length;
+  memcpy(text + length, piece, n);
+  length += n;
+  text[length] = '\0';
+  return length;
+}
+
+size_t AppendString(char* text, size_t length, const char* piece) {
+  return AppendText(text, length, piece, strlen(piece));
+}
+
+size_t AppendDecimal(char* text, size_t length, int32_t value, int width) {
+  size_t n = FormatDecimal(text + length, kTextBytes - length, value, width);
+  return length + n < kTextBytes - 1 ? length + n : kTextBytes - 1;
+}
+
+// The whole text of one number: "%d", or "%0*d" for a width.
+void FormatNumber(char* text, int32_t value, int width = 0) {
+  FormatDecimal(text, kTextBytes, value, width);
+}
+
 // Degrees and decimal minutes of an angle's magnitude. A value too large for the whole
 // degrees to be shown (or not a number) shows the saturated degrees and no minutes.
 void SplitDegrees(double value, int32_t* degrees, double* minutes) {
@@ -65,58 +90,71 @@ void SplitDegrees(double value, int32_t* degrees, double* minutes) {
   *minutes = magnitude < 2147483648.0 ? (magnitude - *degrees) * 60 : 0.0;
 }
 
-void FormatLatitude(char* text, double value) {
+// "%c%0*d  %07.4f": hemisphere letter, whole degrees in `width` digits, two blanks,
+// decimal minutes.
+void FormatAngle(char* text, double value, char positive, char negative, int width) {
   int32_t degrees;
   double minutes;
   SplitDegrees(value, &degrees, &minutes);
-  snprintf(text, kTextBytes, "%c%02d  %07.4f", value < 0 ? 'S' : 'N', (int)degrees, minutes);
+  text[0] = value < 0 ? negative : positive;
+  text[1] = '\0';
+  size_t length = AppendDecimal(text, 1, degrees, width);
+  length = AppendText(text, length, "  ", 2);
+  FormatMinutes(text + length, kTextBytes - length, minutes);
+}
+
+void FormatLatitude(char* text, double value) {
+  FormatAngle(text, value, 'N', 'S', 2);
 }
 
 void FormatLongitude(char* text, double value) {
-  int32_t degrees;
-  double minutes;
-  SplitDegrees(value, &degrees, &minutes);
-  snprintf(text, kTextBytes, "%c%03d  %07.4f", value < 0 ? 'W' : 'E', (int)degrees, minutes);
+  FormatAngle(text, value, 'E', 'W', 3);
 }
 
-// COM1 as the four BCD digits after a leading 1; 0 is no frequency.
+// COM1 as the four BCD digits after a leading 1 ("1%02X.%02X"); 0 is no frequency.
 void FormatCom1(char* text, uint16_t com1) {
-  if (com1 == 0)
+  if (com1 == 0) {
     text[0] = '\0';
-  else
-    snprintf(text, kTextBytes, "1%02X.%02X", (unsigned)(com1 >> 8), (unsigned)(com1 & 0xFF));
+    return;
+  }
+  const char hex[] = "0123456789ABCDEF";
+  char frequency[7] = {'1', hex[(com1 >> 12) & 0xF], hex[(com1 >> 8) & 0xF], '.',
+                       hex[(com1 >> 4) & 0xF], hex[com1 & 0xF], '\0'};
+  AppendText(text, 0, frequency, 6);
 }
 
 void FormatState(char* text, uint8_t state) {
+  text[0] = '\0';
   if (state < kFirstState)
-    text[0] = '\0';
+    return;
   else if (state <= kLastState)
-    snprintf(text, kTextBytes, "%s", StateNames[state - kFirstState]);
+    AppendString(text, 0, StateNames[state - kFirstState]);
   else
-    snprintf(text, kTextBytes, "%d", state - kFirstState);
+    FormatNumber(text, state - kFirstState);
 }
 
 // Runway number 1-36 as two digits, 37-44 as a compass point, then the designator
 // letter L, R, C or W. Numbers past 44 have no meaning of their own and are shown as
 // numbers too.
 void FormatRunway(char* text, uint8_t number, uint8_t designator) {
-  if (number == 0) {
-    text[0] = '\0';
-    return;
-  }
+  text[0] = '\0';
+  if (number == 0) return;
   const char* letter = designator >= 1 && designator <= 4
                            ? NameTable[kDesignatorAt + designator - 1] : "";
+  size_t length;
   if (number >= 37 && number <= 44)
-    snprintf(text, kTextBytes, "%s%s", NameTable[kCompassAt + number - 37], letter);
+    length = AppendString(text, 0, NameTable[kCompassAt + number - 37]);
   else
-    snprintf(text, kTextBytes, "%02d%s", number, letter);
+    length = AppendDecimal(text, 0, number, 2);
+  AppendString(text, length, letter);
 }
 
-// An airport code of up to four characters, NUL-terminated for formatting; the field
-// itself has no NUL when the code is four characters long.
-void CopyCode(char out[5], const char* code) {
-  memcpy(out, code, 4);
-  out[4] = '\0';
+// An airport code of up to four characters ("%.4s"): the field has no NUL when the
+// code is four characters long.
+void FormatCode(char* text, const char* code) {
+  size_t length = 0;
+  while (length < 4 && code[length] != '\0') ++length;
+  AppendText(text, 0, code, length);
 }
 
 // A longitude difference taken the short way round, into (-180, 180]: two aircraft a
@@ -213,7 +251,7 @@ void ComputeUserRow(const uint8_t* view, CellWriter write, void* context) {
   out.write = write;
   out.context = context;
 
-  snprintf(out.text, kTextBytes, "%s", "User");
+  AppendString(out.text, 0, "User");
   Emit(&out, ColId);
   EmitEmpty(&out, ColDist);
   EmitEmpty(&out, ColBrg);
@@ -226,19 +264,20 @@ void ComputeUserRow(const uint8_t* view, CellWriter write, void* context) {
 
   double feet = simlink::UserAltitudeWhole(view) * kFeetPerMetre +
                 simlink::UserAltitudeFraction(view) * kFeetPerMetre * kTwoPowMinus32;
-  snprintf(out.text, kTextBytes, "%d", (int)SaturateToInt(feet));
+  FormatNumber(out.text, SaturateToInt(feet));
   Emit(&out, ColAlt);
 
-  snprintf(out.text, kTextBytes, "%03d",
-           UserMagneticHeading(simlink::UserHeading(view), simlink::UserMagneticVariation(view)));
+  FormatNumber(out.text,
+               UserMagneticHeading(simlink::UserHeading(view), simlink::UserMagneticVariation(view)),
+               3);
   Emit(&out, ColHdg);
 
   double knots = simlink::UserGroundSpeed(view) * kFeetPerMetre * 3600 / 398204272.64;
-  snprintf(out.text, kTextBytes, "%d", (int)Rounded(knots));
+  FormatNumber(out.text, Rounded(knots));
   Emit(&out, ColGs);
 
   double feetPerMinute = simlink::UserVerticalSpeed(view) * kFeetPerMetre * 60 * 0.00390625;
-  snprintf(out.text, kTextBytes, "%d", (int)Rounded(feetPerMinute));
+  FormatNumber(out.text, Rounded(feetPerMinute));
   Emit(&out, ColVs);
 
   FormatCom1(out.text, simlink::UserCom1(view));
@@ -287,13 +326,14 @@ void ComputeSlotRow(const uint8_t* view, int slot, const char* airportFilter,
     SortCache.altitudeDifference[slot] = altitudeDifference;
   }
 
-  snprintf(out.text, kTextBytes, "%d nm", (int)Rounded(distance));
+  AppendText(out.text, FormatDecimal(out.text, kTextBytes, Rounded(distance), 0), " nm", 3);
   Emit(&out, ColDist);
-  snprintf(out.text, kTextBytes, "%03d", (int)Rounded(bearing));
+  FormatNumber(out.text, Rounded(bearing), 3);
   Emit(&out, ColBrg);
 
   int32_t hundreds = SaturateToInt(std::fabs(altitudeDifference) + 0.5);
-  snprintf(out.text, kTextBytes, "%c%d", altitudeDifference <= -0.5 ? '-' : '+', (int)hundreds);
+  out.text[0] = altitudeDifference <= -0.5 ? '-' : '+';
+  AppendDecimal(out.text, 1, hundreds, 0);
   Emit(&out, ColAltDiff);
 
   FormatLatitude(out.text, latA);
@@ -302,32 +342,28 @@ void ComputeSlotRow(const uint8_t* view, int slot, const char* airportFilter,
   Emit(&out, ColLong);
 
   float roundedFeet = altitude + 0.5f;   // single precision, as the feet are stored
-  snprintf(out.text, kTextBytes, "%d", (int)SaturateToInt(roundedFeet));
+  FormatNumber(out.text, SaturateToInt(roundedFeet));
   Emit(&out, ColAlt);
 
-  snprintf(out.text, kTextBytes, "%03d",
-           SlotMagneticHeading(simlink::SlotHeading(record), magneticVariation));
+  FormatNumber(out.text, SlotMagneticHeading(simlink::SlotHeading(record), magneticVariation), 3);
   Emit(&out, ColHdg);
-  snprintf(out.text, kTextBytes, "%d", (int)simlink::SlotGroundSpeed(record));
+  FormatNumber(out.text, simlink::SlotGroundSpeed(record));
   Emit(&out, ColGs);
-  snprintf(out.text, kTextBytes, "%d", (int)simlink::SlotVerticalSpeed(record));
+  FormatNumber(out.text, simlink::SlotVerticalSpeed(record));
   Emit(&out, ColVs);
   FormatCom1(out.text, simlink::SlotCom1(record));
   Emit(&out, ColCom1);
   FormatState(out.text, simlink::SlotState(record));
   Emit(&out, ColState);
 
-  char code[5];
-  CopyCode(code, simlink::RouteFrom(route));
-  snprintf(out.text, kTextBytes, "%.4s", code);
+  FormatCode(out.text, simlink::RouteFrom(route));
   Emit(&out, ColFrom);
-  CopyCode(code, simlink::RouteTo(route));
-  snprintf(out.text, kTextBytes, "%.4s", code);
+  FormatCode(out.text, simlink::RouteTo(route));
   Emit(&out, ColTo);
 
   // The reference number's low 16 bits, signed and negated: 0x8000 gives 32768.
   int16_t refLow = int16_t(simlink::SlotRefId(record) & 0xFFFFu);
-  snprintf(out.text, kTextBytes, "%d", -int(refLow));
+  FormatNumber(out.text, -int32_t(refLow));
   Emit(&out, ColRef);
 
   FormatRunway(out.text, simlink::RouteRunwayNumber(route),
