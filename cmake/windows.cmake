@@ -55,18 +55,24 @@ if(VELMORA_TESTS)
   endif()
 
   # The tests that print do it for real, into a CUPS-PDF queue that this fixture sets
-  # up before them and takes down after them; one at a time, as they share the printer.
+  # up before them and takes down after them, one at a time as they share it. The
+  # queue is this build's own (other builds may print at the same time), and the tests
+  # find it through PRINTER; its PDFs land in the fixture's folder.
+  string(MD5 build_hash "${CMAKE_BINARY_DIR}")
+  string(SUBSTRING "${build_hash}" 0 8 build_hash)
+  set(PRINT_QUEUE "Velmora-PDF-${build_hash}")
+  set(PRINT_STATE "${CMAKE_BINARY_DIR}/cups-pdf")
   add_test(NAME cups_pdf_start
-    COMMAND ${CMAKE_SOURCE_DIR}/scripts/cups-pdf.sh start ${CMAKE_BINARY_DIR}/cups-pdf)
-  add_test(NAME cups_pdf_stop
-    COMMAND ${CMAKE_SOURCE_DIR}/scripts/cups-pdf.sh stop ${CMAKE_BINARY_DIR}/cups-pdf)
+    COMMAND ${CMAKE_SOURCE_DIR}/scripts/cups-pdf.sh start ${PRINT_STATE} ${PRINT_QUEUE})
+  add_test(NAME cups_pdf_stop COMMAND ${CMAKE_SOURCE_DIR}/scripts/cups-pdf.sh stop ${PRINT_STATE})
   set_tests_properties(cups_pdf_start PROPERTIES FIXTURES_SETUP cups_pdf)
   set_tests_properties(cups_pdf_stop PROPERTIES FIXTURES_CLEANUP cups_pdf)
   foreach(t wine_win32_tests wine_e2e_tests)
     if(TEST ${t})
       set_property(TEST ${t} APPEND PROPERTY FIXTURES_REQUIRED cups_pdf)
       set_property(TEST ${t} APPEND PROPERTY RESOURCE_LOCK printer)
-      set_property(TEST ${t} APPEND PROPERTY ENVIRONMENT VELMORA_SOURCE=${CMAKE_SOURCE_DIR})
+      set_property(TEST ${t} APPEND PROPERTY ENVIRONMENT
+        VELMORA_SOURCE=${CMAKE_SOURCE_DIR} VELMORA_CUPS_PDF=${PRINT_STATE} PRINTER=${PRINT_QUEUE})
     endif()
   endforeach()
 

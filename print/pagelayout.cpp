@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "table/rowvalues.h"
+
 namespace print {
 
 // Device metrics are small in practice; the sums are made in 64 bits and clamped so
@@ -15,12 +17,7 @@ static int32_t Clamp32(int64_t v) {
 
 // A float or double to a whole number, fraction dropped toward zero, saturating at the
 // 32-bit bounds; not-a-number gives 0.
-static int32_t Truncate(double v) {
-  if (std::isnan(v)) return 0;
-  if (v >= 2147483647.0) return INT32_MAX;
-  if (v <= -2147483648.0) return INT32_MIN;
-  return (int32_t)v;
-}
+static int32_t Truncate(double v) { return table::SaturateToInt(v); }
 
 PageLayout MakePageLayout(int32_t logPixelsX, int32_t logPixelsY, int32_t horzRes,
                           int32_t vertRes, int32_t lineHeight, int32_t charWidth) {

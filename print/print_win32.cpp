@@ -69,7 +69,10 @@ static bool ReadCell(int row, int column, char* buf, int cchTextMax) {
   item.pszText = buf;
   item.cchTextMax = cchTextMax;
   if (!SendMessageA(table::TrafficList, LVM_GETITEMA, 0, (LPARAM)&item)) return false;
-  if (item.pszText != buf) snprintf(buf, cchTextMax, "%s", item.pszText ? item.pszText : "");
+  if (item.pszText != buf) {
+    bool text = item.pszText && item.pszText != LPSTR_TEXTCALLBACKA;
+    snprintf(buf, cchTextMax, "%s", text ? item.pszText : "");
+  }
   return true;
 }
 

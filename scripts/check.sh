@@ -42,15 +42,11 @@ xvfb_pid=
 finish() {
   WINEPREFIX=$root/build/wine wineserver -k >/dev/null 2>&1 || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  if [ -n "${cups_started:-}" ]; then bash scripts/cups-pdf.sh stop || true; fi
 }
 trap finish EXIT
 if [ -z "${DISPLAY:-}" ]; then
   . scripts/xvfb.sh
   start_xvfb
   xvfb_pid=$XVFB_PID
-fi
-if [ -f scripts/cups-pdf.sh ]; then
-  if bash scripts/cups-pdf.sh start; then cups_started=1; fi
 fi
 ctest --test-dir build/win64 --output-on-failure

@@ -151,8 +151,11 @@ TEST(PrintFont, WorkedExamples) {
     {"720 by 720 pixels on 254 by 254 mm", 720, 254, 720, 254, {90, 90}, -9, 11, 11},
     {"800 px on 100 mm across, 400 px on 100 mm down", 800, 100, 400, 100, {254, 127},
      -13, 11, 22},
-    // 300 dpi nominal: 2479 px on 210 mm is 299.84 dpi down, 374.8 tenths truncated.
-    {"A4 landscape at 300 dpi", 3508, 297, 2479, 210, {375, 374}, -37, 17, 17},
+    // Landscape A4 at 300 dpi as Wine reports it for a CUPS-PDF queue: 2479 px on
+    // 209 mm is 301.27 dpi down, 376.59 tenths truncated; 37.6 rounds to 38.
+    {"A4 landscape at 300 dpi", 3508, 297, 2479, 209, {375, 376}, -38, 22, 22},
+    // 2479 px on 210 mm would be 299.84 dpi, 374.8 tenths: 37.4 rounds down to 37.
+    {"the same on 210 mm", 3508, 297, 2479, 210, {375, 374}, -37, 17, 17},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

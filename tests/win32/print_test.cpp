@@ -82,19 +82,44 @@ std::vector<Row> SortedBySlot() {
 // What the test's main window and list saw while a job ran.
 struct JobLog {
   std::vector<int> enables;       // WM_ENABLE of the main window, 1 or 0
-  int cancelAtRow = -1;           // row whose ID read posts the cancel, -1 for none
+  int eventAtRow = -1;            // row whose ID read posts rowEvent, -1 for none
+  UINT rowEvent = 0;              // kPressCancel, kPrintAgain or kQuit
+  bool cancelAtStart = false;     // the job's disabling of the main window posts it
   bool cancelled = false;         // Cancel was pressed in the progress dialog
   bool enabledAtCancel = false;   // the main window was enabled right after
   bool dialogGoneAtCancel = false;
   int progressDialogs = 0;        // progress dialogs created
+  bool nestedReturned = false;    // a Print command during the job came back
+  bool nestedDialog = false;      // ... after opening a print dialog
 };
 JobLog Log;
 WNDPROC ListProc;
 
-const UINT kPressCancel = WM_APP + 1;
+const UINT kPressCancel = WM_APP + 1;   // Cancel in the progress dialog
+const UINT kPrintAgain = WM_APP + 2;    // Print while the job runs
+const UINT kQuit = WM_APP + 3;          // the program is told to end
+
+// Presses a button of Wine's print dialog once it is up.
+struct Press {
+  int button;
+  DWORD timeoutMs;
+  bool found;
+};
+DWORD WINAPI PressInPrintDialog(void* arg) {
+  Press* press = (Press*)arg;
+  HWND dialog = printout::FindPrintDialog(GetCurrentProcessId(), press->timeoutMs);
+  press->found = dialog != nullptr;
+  if (dialog) SendMessageA(GetDlgItem(dialog, press->button), BM_CLICK, 0, 0);
+  return 0;
+}
 
 LRESULT CALLBACK TestMainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_ENABLE) Log.enables.push_back(wParam ? 1 : 0);
+  if (message == WM_ENABLE) {
+    Log.enables.push_back(wParam ? 1 : 0);
+    // Wine's print dialog disables the window too, but no job runs then: the cancel
+    // posted for it finds no progress dialog and does nothing.
+    if (!wParam && Log.cancelAtStart) PostMessageA(window, kPressCancel, 0, 0);
+  }
   if (message == kPressCancel && print::PrintDialog) {
     HWND dialog = print::PrintDialog;
     SendMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
@@ -105,17 +130,33 @@ LRESULT CALLBACK TestMainProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     EnableWindow(window, FALSE);
     return 0;
   }
+  if (message == kPrintAgain) {
+    // A second job must not start inside the first; should a print dialog open all
+    // the same, it is cancelled so that the test goes on.
+    Press press = {IDCANCEL, 3000, false};
+    HANDLE presser = CreateThread(nullptr, 0, PressInPrintDialog, &press, 0, nullptr);
+    print::PrintTable(false);
+    WaitForSingleObject(presser, 10000);
+    CloseHandle(presser);
+    Log.nestedReturned = true;
+    Log.nestedDialog = press.found;
+    return 0;
+  }
+  if (message == kQuit) {
+    PostQuitMessage(7);
+    return 0;
+  }
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// Posts the cancel when the job reads the ID cell of the chosen row; the job's abort
-// procedure delivers it at the next page break.
-LRESULT CALLBACK CancellingListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+// Posts the row event when the job reads the ID cell of the chosen row; the job's
+// abort procedure delivers it at the next page break.
+LRESULT CALLBACK EventListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == LVM_GETITEMA) {
     const LVITEMA* item = (const LVITEMA*)lParam;
-    if (item->iItem == Log.cancelAtRow && item->iSubItem == table::ColId &&
+    if (item->iItem == Log.eventAtRow && item->iSubItem == table::ColId &&
         item->cchTextMax == 4)
-      PostMessageA(shell::MainWindow, kPressCancel, 0, 0);
+      PostMessageA(shell::MainWindow, Log.rowEvent, 0, 0);
   }
   return CallWindowProcA(ListProc, list, message, wParam, lParam);
 }
@@ -130,19 +171,6 @@ LRESULT CALLBACK CountProgressDialogs(int code, WPARAM wParam, LPARAM lParam) {
       Log.progressDialogs++;
   }
   return CallNextHookEx(CreationHook, code, wParam, lParam);
-}
-
-// Presses a button of Wine's print dialog once it is up.
-struct Press {
-  int button;
-  bool found;
-};
-DWORD WINAPI PressInPrintDialog(void* arg) {
-  Press* press = (Press*)arg;
-  HWND dialog = printout::FindPrintDialog(GetCurrentProcessId(), 30000);
-  press->found = dialog != nullptr;
-  if (dialog) SendMessageA(GetDlgItem(dialog, press->button), BM_CLICK, 0, 0);
-  return 0;
 }
 
 class PrintJob : public ::testing::Test {
@@ -179,7 +207,7 @@ class PrintJob : public ::testing::Test {
       SendMessageA(table::TrafficList, LVM_INSERTCOLUMNA, i, (LPARAM)&c);
     }
     ListProc = (WNDPROC)SetWindowLongPtrA(table::TrafficList, GWLP_WNDPROC,
-                                          (LONG_PTR)CancellingListProc);
+                                          (LONG_PTR)EventListProc);
     CreationHook = SetWindowsHookExA(WH_CBT, CountProgressDialogs, nullptr,
                                      GetCurrentThreadId());
     boxes_.reset(new BoxWatch());
@@ -216,7 +244,7 @@ class PrintJob : public ::testing::Test {
 
   // One job, answering the print dialog with the button.
   void RunJob(int button) {
-    Press press = {button, false};
+    Press press = {button, 30000, false};
     HANDLE presser = CreateThread(nullptr, 0, PressInPrintDialog, &press, 0, nullptr);
     print::PrintTable(false);
     WaitForSingleObject(presser, 40000);
@@ -372,28 +400,80 @@ TEST_F(PrintJob, CancelInTheProgressDialogStopsTheJob) {
     rows.push_back(Occupied(k % 100, id, "1.0", "KSFO"));
   }
   Fill(rows);
-  printout::Collector collector;
-  ASSERT_TRUE(collector.Mark());
-  Log.cancelAtRow = 60;   // on the second page; the cancel lands at its end
-  ASSERT_NO_FATAL_FAILURE(RunJob(IDOK));
+  struct Case {
+    const char* what;
+    bool atStart;
+    int atRow;
+  } cases[] = {
+    // Wine asks the abort procedure as the document starts, so this cancel makes
+    // StartDoc fail: a failure that is the user's cancel, not an error.
+    {"as the document starts", true, -1},
+    // Read on the second page; the job asks the abort procedure at the page's end.
+    {"at a page break", false, 60},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Log = JobLog();
+    boxes_.reset(new BoxWatch());
+    printout::Collector collector;
+    ASSERT_TRUE(collector.Mark());
+    Log.cancelAtStart = c.atStart;
+    Log.eventAtRow = c.atRow;
+    Log.rowEvent = kPressCancel;
+    ASSERT_NO_FATAL_FAILURE(RunJob(IDOK));
+    Log.cancelAtStart = false;
+    Log.eventAtRow = -1;
 
-  ASSERT_TRUE(Log.cancelled) << "the job ended before the cancel";
-  EXPECT_TRUE(Log.enabledAtCancel);
-  EXPECT_TRUE(Log.dialogGoneAtCancel);
-  // The test disabled it after the cancel; the end of the job left it so.
-  EXPECT_FALSE(IsWindowEnabled(shell::MainWindow));
-  EnableWindow(shell::MainWindow, TRUE);
-  EXPECT_EQ(std::vector<std::string>(), Boxes());
+    ASSERT_TRUE(Log.cancelled) << "the job ended before the cancel";
+    EXPECT_TRUE(Log.enabledAtCancel);
+    EXPECT_TRUE(Log.dialogGoneAtCancel);
+    // The test disabled it after the cancel; the end of the job left it so.
+    EXPECT_FALSE(IsWindowEnabled(shell::MainWindow));
+    EnableWindow(shell::MainWindow, TRUE);
+    EXPECT_EQ(std::vector<std::string>(), Boxes());
 
-  // The cancelled job never reached the printer: the next job's printout, the whole
-  // list, is the only one since the mark.
-  Log.cancelAtRow = -1;
-  ASSERT_NO_FATAL_FAILURE(RunJob(IDOK));
+    // The cancelled job never reached the printer: the next job's printout, the whole
+    // list, is the only one since the mark.
+    ASSERT_NO_FATAL_FAILURE(RunJob(IDOK));
+    printout::Printout p;
+    ASSERT_TRUE(collector.Collect(&p));
+    EXPECT_EQ(1, p.count);
+    ExpectPrintout(p, "Airborne", rows);
+    EXPECT_EQ(2, Log.progressDialogs);
+  }
+}
+
+// Messages that the job's abort procedure passes on while it prints: a Print command
+// starts no second job, and the program's quit is kept for its message loop. In both
+// cases the job itself prints to the end.
+TEST_F(PrintJob, APrintCommandDuringTheJobStartsNoSecondJob) {
+  std::vector<Row> rows = {UserRow()};
+  for (int k = 0; k < 99; ++k) rows.push_back(Occupied(k, "AB12", "1.0", "KSFO"));
+  Fill(rows);
+  Log.eventAtRow = 20;
+  Log.rowEvent = kPrintAgain;
   printout::Printout p;
-  ASSERT_TRUE(collector.Collect(&p));
+  ASSERT_NO_FATAL_FAILURE(PrintPressingOk(&p));
+  EXPECT_TRUE(Log.nestedReturned);
+  EXPECT_FALSE(Log.nestedDialog);
+  EXPECT_EQ(1, Log.progressDialogs);
   EXPECT_EQ(1, p.count);
   ExpectPrintout(p, "Airborne", rows);
-  EXPECT_EQ(2, Log.progressDialogs);
+}
+
+TEST_F(PrintJob, AQuitDuringTheJobIsLeftForTheMessageLoop) {
+  std::vector<Row> rows = {UserRow()};
+  for (int k = 0; k < 99; ++k) rows.push_back(Occupied(k, "AB12", "1.0", "KSFO"));
+  Fill(rows);
+  Log.eventAtRow = 20;
+  Log.rowEvent = kQuit;
+  printout::Printout p;
+  ASSERT_NO_FATAL_FAILURE(PrintPressingOk(&p));
+  MSG msg = {};
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(7, (int)msg.wParam);
+  EXPECT_EQ(1, p.count);
+  ExpectPrintout(p, "Airborne", rows);
 }
 
 }  // namespace

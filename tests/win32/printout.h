@@ -1,6 +1,7 @@
 // Printouts for the tests that print for real: the printer is a CUPS-PDF queue that
-// scripts/cups-pdf.sh sets up (ctest does so before these tests), and every job ends up
-// as a PDF. A test marks the moment before its job; afterwards the same script (a Linux
+// scripts/cups-pdf.sh sets up (ctest does so before these tests, and names the queue in
+// PRINTER and the script's state folder in VELMORA_CUPS_PDF), and every job ends up as a
+// PDF. A test marks the moment before its job; afterwards the same script (a Linux
 // program, which Wine starts from here) waits for the queue to settle and reads the
 // newest printout with pdftotext, pdfinfo and pdffonts into files that this side reads.
 //
@@ -67,10 +68,10 @@ inline bool RunUnix(const std::string& commandLine) {
   return true;
 }
 
-inline std::string SourceDir() {
+inline std::string Environment(const char* name) {
   char buf[MAX_PATH] = "";
-  GetEnvironmentVariableA("VELMORA_SOURCE", buf, sizeof buf);
-  return buf;
+  DWORD n = GetEnvironmentVariableA(name, buf, sizeof buf);
+  return n < sizeof buf ? buf : "";
 }
 
 // What arrived since the mark.
@@ -142,16 +143,18 @@ class Collector {
   // Waits until the queue is idle and a printout newer than the mark has arrived (or
   // seconds have passed), and reads the newest.
   bool Collect(Printout* out, int seconds = 30) {
-    std::string script = SourceDir() + "/scripts/cups-pdf.sh";
-    if (SourceDir().empty() || !Exists(DosPath(script))) {
-      fprintf(stderr, "printout: no %s (VELMORA_SOURCE names the source folder)\n",
-              script.c_str());
+    std::string source = Environment("VELMORA_SOURCE");
+    std::string state = Environment("VELMORA_CUPS_PDF");
+    std::string script = source + "/scripts/cups-pdf.sh";
+    if (source.empty() || state.empty() || !Exists(DosPath(script))) {
+      fprintf(stderr, "printout: VELMORA_SOURCE and VELMORA_CUPS_PDF must name the source "
+                      "folder and the printer's state folder\n");
       return false;
     }
     std::string result = folder_.unixPath + "/result";
-    char command[1024];
-    snprintf(command, sizeof command, "/bin/bash %s collect %s/mark %s %d", script.c_str(),
-             folder_.unixPath.c_str(), result.c_str(), seconds);
+    char command[2048];
+    snprintf(command, sizeof command, "/bin/bash %s collect %s %s/mark %s %d", script.c_str(),
+             state.c_str(), folder_.unixPath.c_str(), result.c_str(), seconds);
     if (!RunUnix(command)) return false;
     std::string dos = folder_.dosPath + "\\result\\";
     DWORD start = GetTickCount();
@@ -300,10 +303,13 @@ inline HWND FindPrintDialog(DWORD pid, DWORD timeoutMs) {
           Search* s = (Search*)lp;
           DWORD owner = 0;
           GetWindowThreadProcessId(w, &owner);
-          char cls[32] = "", title[64] = "";
+          // The caption as stored: GetWindowText would ask a window of this very
+          // process, and wait for its thread, which may be waiting for us.
+          char cls[32] = "";
+          WCHAR title[64] = L"";
           GetClassNameA(w, cls, sizeof cls);
-          GetWindowTextA(w, title, sizeof title);
-          if (owner == s->pid && !strcmp(cls, "#32770") && !strcmp(title, "Print") &&
+          InternalGetWindowText(w, title, 64);
+          if (owner == s->pid && !strcmp(cls, "#32770") && !wcscmp(title, L"Print") &&
               IsWindowVisible(w) && IsWindowEnabled(GetDlgItem(w, IDOK))) {
             s->found = w;
             return FALSE;
