@@ -1,11 +1,14 @@
 # The two commands of this project. Both install what they need on Debian 12 (as root).
-.PHONY: check demo bench clean
+.PHONY: check demo fuzz clean
 
 check:  ## every test: native, sanitized, Windows under Wine, i686 compile
 	bash scripts/check.sh
 
 demo:   ## simhost and Velmora side by side under Wine
 	bash scripts/demo.sh
+
+fuzz:   ## each fuzz target for FUZZ_SECONDS (default 300)
+	bash scripts/fuzz.sh $(or $(FUZZ_SECONDS),300)
 
 clean:
 	rm -rf build out

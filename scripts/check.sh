@@ -27,6 +27,9 @@ cmake --build build/asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/asan --output-on-failure -j "$jobs"
 
+step "fuzz targets, 30 s each on their seed corpus"
+bash scripts/fuzz.sh 30
+
 step "i686 Windows build (compiled only: 32-bit programs cannot run here)"
 configure build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DVELMORA_TESTS=OFF
 cmake --build build/win32 -j "$jobs"
