@@ -386,8 +386,11 @@ int CellsWritten;
 LRESULT CALLBACK OptionsProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NOTIFY) {
     NMHDR* hdr = reinterpret_cast<NMHDR*>(lParam);
-    if (hdr->code == LVN_GETDISPINFOA) {
-      table::AnswerCellText(reinterpret_cast<NMLVDISPINFOA*>(lParam));
+    if (hdr->code == LVN_GETDISPINFOA) {   // as the list's own parent answers
+      LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(lParam)->item;
+      if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0)
+        lstrcpynA(item.pszText, table::RowText(int32_t(item.lParam), item.iSubItem),
+                  item.cchTextMax);
       return 0;
     }
   }

@@ -119,10 +119,6 @@ LRESULT OnNotify(HWND window, WPARAM wParam, LPARAM lParam) {
     case LVN_COLUMNCLICK:
       OnColumnClick(reinterpret_cast<const NMLISTVIEW*>(lParam));
       break;
-    case LVN_GETDISPINFOA:
-      if (hdr->hwndFrom == table::TrafficList)
-        table::AnswerCellText(reinterpret_cast<NMLVDISPINFOA*>(lParam));
-      return 0;
   }
   return DefWindowProcA(window, WM_NOTIFY, wParam, lParam);
 }

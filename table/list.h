@@ -1,8 +1,10 @@
 // TrafficList: the report-style list control that fills the main window, one row for
 // the user's aircraft (item data -1) and one per traffic slot (item data = slot index).
+// Its cells of columns 1 to 16 hold no text of their own: the list asks for them
+// whenever it draws one or a caller reads one back, and gets the texts of the last
+// successful refresh (table/rowtexts.h).
 #pragma once
 #include <windows.h>
-#include <commctrl.h>
 
 namespace table {
 
@@ -16,10 +18,5 @@ int CreateTrafficList(HWND parent);
 // Destroys the list if there is one; TrafficList is null afterwards.
 void DestroyTrafficList();
 
-// Columns 1 to 16 of the list are callback cells: the list asks its parent for their
-// texts with LVN_GETDISPINFOA whenever it draws one or a caller reads one back, and
-// the main window hands the question on to this, which answers from the texts of the
-// last successful refresh (table/rowtexts.h), cut to the caller's buffer.
-void AnswerCellText(NMLVDISPINFOA* info);
 
 }  // namespace table
