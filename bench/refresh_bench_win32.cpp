@@ -366,10 +366,11 @@ void MeasureParts(int samples) {
 
 // --- The ways of writing the cells, side by side ---------------------------------------------
 //
-// A list of its own, made like Velmora's (same style, columns and rows) in a window of the
-// same size, refreshed from the same snapshots in each of the ways one could write its
-// cells. The request is not timed here; each figure is the rest of a refresh (texts, list
-// calls, sort, repaint request), then the paint that follows.
+// Five lists of their own, made like Velmora's (same style, columns and rows), one for
+// each way one could write the cells, all refreshed from each snapshot in turn, each
+// shown alone in a window of Velmora's size while it is refreshed and painted. The
+// request is not timed here; each figure is the rest of a refresh (texts, list calls,
+// sort, repaint request), then the paint that follows.
 
 enum Way {
   EveryCell,           // every cell of every row written with LVM_SETITEMTEXTA
@@ -377,16 +378,28 @@ enum Way {
   ChangedCells,        // only the cells whose text changed since the last refresh
   ChangedNoRedraw,     // the same, with redraw suspended
   Callback,            // no writes: callback cells, the texts in a copy per row
+  kWays
 };
 
-HWND OptionsList;
-char Written[100][17][32];   // by item data + 1: the text each cell of OptionsList holds
-int CellsWritten;
+const char* const kWayNames[kWays] = {
+    "every cell written, as each refresh did",
+    "every cell written, redraw suspended",
+    "changed cells only",
+    "changed cells only, redraw suspended",
+    "no writes: the list asks (kept)",
+};
+
+struct WayList {
+  HWND list;
+  char written[100][17][32];   // by item data + 1: the text each cell holds
+  int cellsWritten;
+};
+WayList* Ways;   // kWays of them
 
 LRESULT CALLBACK OptionsProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NOTIFY) {
     NMHDR* hdr = reinterpret_cast<NMHDR*>(lParam);
-    if (hdr->code == LVN_GETDISPINFOA) {   // as the list's own parent answers
+    if (hdr->code == LVN_GETDISPINFOA) {   // as Velmora's list gets its texts
       LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(lParam)->item;
       if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0)
         lstrcpynA(item.pszText, table::RowText(int32_t(item.lParam), item.iSubItem),
@@ -397,14 +410,15 @@ LRESULT CALLBACK OptionsProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-HWND MakeOptionsList(HWND parent, bool callback) {
+HWND MakeWayList(HWND parent, bool callback) {
   RECT client;
   GetClientRect(parent, &client);
   HWND list = CreateWindowExA(0, "SysListView32", nullptr,
-                              WS_CHILD | WS_VISIBLE | WS_THICKFRAME | LVS_REPORT | LVS_SINGLESEL |
+                              WS_CHILD | WS_THICKFRAME | LVS_REPORT | LVS_SINGLESEL |
                                   LVS_SORTASCENDING,
                               0, 0, client.right, client.bottom, parent, nullptr,
                               GetModuleHandleA(nullptr), nullptr);
+  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
   for (int i = 0; i < table::kColumns; ++i) {
     LVCOLUMNA c = {};
     c.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
@@ -413,7 +427,6 @@ HWND MakeOptionsList(HWND parent, bool callback) {
     c.iSubItem = i;
     SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&c));
   }
-  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
   for (int k = -1; k < 99; ++k) {
     char text[8] = "";
     if (k >= 0) snprintf(text, sizeof text, "%02d", k);
@@ -431,31 +444,32 @@ HWND MakeOptionsList(HWND parent, bool callback) {
       SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&cell));
     }
   SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-  memset(Written, 0, sizeof Written);
-  if (callback) table::ClearRowTexts();
   return list;
 }
 
 struct CellTarget {
+  WayList* way;
   int row;
   int32_t itemData;
   bool onlyChanged;
 };
 
-void WriteOptionCell(void* context, int column, const char* text) {
+void WriteWayCell(void* context, int column, const char* text) {
   CellTarget* t = static_cast<CellTarget*>(context);
-  char* held = Written[t->itemData + 1][column];
+  char* held = t->way->written[t->itemData + 1][column];
   if (t->onlyChanged && strncmp(held, text, 31) == 0) return;
   snprintf(held, 32, "%s", text);
   LVITEMA item = {};
   item.iSubItem = column;
   item.pszText = const_cast<char*>(text);
-  SendMessageA(OptionsList, LVM_SETITEMTEXTA, t->row, reinterpret_cast<LPARAM>(&item));
-  CellsWritten++;
+  SendMessageA(t->way->list, LVM_SETITEMTEXTA, t->row, reinterpret_cast<LPARAM>(&item));
+  t->way->cellsWritten++;
 }
 
-void RefreshOptionsList(Way way, const uint8_t* view) {
-  HWND list = OptionsList;
+void RefreshWayList(Way way, const uint8_t* view) {
+  WayList* w = &Ways[way];
+  HWND list = w->list;
+  w->cellsWritten = 0;
   if (way == Callback) {
     table::FillRowTexts(list, view);
   } else {
@@ -464,10 +478,10 @@ void RefreshOptionsList(Way way, const uint8_t* view) {
     int32_t itemData[128];
     int n = ReadItemData(list, itemData, 128);
     for (int row = 0; row < n; ++row) {
-      CellTarget target = {row, itemData[row], way == ChangedCells || way == ChangedNoRedraw};
+      CellTarget target = {w, row, itemData[row], way == ChangedCells || way == ChangedNoRedraw};
       if (target.itemData < -1 || target.itemData > 98) continue;
-      if (target.itemData < 0) table::ComputeUserRow(view, WriteOptionCell, &target);
-      else table::ComputeSlotRow(view, target.itemData, shell::AirportFilter, WriteOptionCell, &target);
+      if (target.itemData < 0) table::ComputeUserRow(view, WriteWayCell, &target);
+      else table::ComputeSlotRow(view, target.itemData, shell::AirportFilter, WriteWayCell, &target);
     }
     if (noRedraw) SendMessageA(list, WM_SETREDRAW, TRUE, 0);
   }
@@ -489,50 +503,44 @@ void MeasureWays(HWND velmora, int samples) {
                                 WS_OVERLAPPEDWINDOW | WS_VISIBLE, placed.left, placed.top,
                                 placed.right - placed.left, placed.bottom - placed.top, nullptr,
                                 nullptr, wc.hInstance, nullptr);
-  struct Named {
-    Way way;
-    const char* what;
-  };
-  const Named ways[] = {
-      {EveryCell, "every cell written, as each refresh did"},
-      {EveryCellNoRedraw, "every cell written, redraw suspended"},
-      {ChangedCells, "changed cells only"},
-      {ChangedNoRedraw, "changed cells only, redraw suspended"},
-      {Callback, "no writes: the list asks (kept)"},
-  };
-  for (const Named& w : ways) {
-    OptionsList = MakeOptionsList(window, w.way == Callback);
-    Pump();
-    UpdateWindow(OptionsList);
-    // The first refresh of a fresh list writes everything; the figures are of the ones
-    // after it.
-    if (simlink::RequestSnapshot()) RefreshOptionsList(w.way, simlink::ChannelView());
-    UpdateWindow(OptionsList);
-    Samples work, paint, cells;
-    for (int i = 0; i < samples; ++i) {
-      PumpFor(kGapMs);
-      if (!simlink::RequestSnapshot()) continue;
-      CellsWritten = 0;
+  Ways = new WayList[kWays]();
+  for (int w = 0; w < kWays; ++w) Ways[w].list = MakeWayList(window, w == Callback);
+
+  Samples work[kWays], paint[kWays], cells[kWays];
+  // Round 0 fills every list once: the refresh of a fresh list writes everything.
+  for (int round = 0; round <= samples; ++round) {
+    PumpFor(kGapMs);
+    if (!simlink::RequestSnapshot()) continue;
+    const uint8_t* view = simlink::ChannelView();
+    for (int i = 0; i < kWays; ++i) {
+      int w = (round + i) % kWays;   // each way in every position of the turn
+      HWND list = Ways[w].list;
+      ShowWindow(list, SW_SHOW);
+      UpdateWindow(list);
       double t0 = NowUs();
-      RefreshOptionsList(w.way, simlink::ChannelView());
+      RefreshWayList(Way(w), view);
       double t1 = NowUs();
-      UpdateWindow(OptionsList);
+      UpdateWindow(list);
       double t2 = NowUs();
-      work.push_back(t1 - t0);
-      paint.push_back(t2 - t1);
-      cells.push_back(CellsWritten);
+      ShowWindow(list, SW_HIDE);
+      if (round == 0) continue;
+      work[w].push_back(t1 - t0);
+      paint[w].push_back(t2 - t1);
+      cells[w].push_back(Ways[w].cellsWritten);
     }
+  }
+  for (int w = 0; w < kWays; ++w) {
     char what[160];
-    snprintf(what, sizeof what, "%s: refresh without its request", w.what);
-    Report("ways of writing the cells (Wine)", what, work, "us", "");
-    snprintf(what, sizeof what, "%s: the paint that follows", w.what);
-    Report("ways of writing the cells (Wine)", what, paint, "us", "");
-    snprintf(what, sizeof what, "%s: cells written", w.what);
-    Report("ways of writing the cells (Wine)", what, cells, "cells", "");
-    DestroyWindow(OptionsList);
-    OptionsList = nullptr;
+    snprintf(what, sizeof what, "%s: refresh without its request", kWayNames[w]);
+    Report("ways of writing the cells (Wine)", what, work[w], "us", "");
+    snprintf(what, sizeof what, "%s: the paint that follows", kWayNames[w]);
+    Report("ways of writing the cells (Wine)", what, paint[w], "us", "");
+    snprintf(what, sizeof what, "%s: cells written", kWayNames[w]);
+    Report("ways of writing the cells (Wine)", what, cells[w], "cells", "");
   }
   DestroyWindow(window);
+  delete[] Ways;
+  Ways = nullptr;
   Pump();
 }
 

@@ -62,4 +62,6 @@ scripts/wine-run "$win/refresh_bench.exe" "${harness_args[@]}" > "$out/wine.tsv"
   echo "# system $(uname -sr), $(wine --version 2>/dev/null | head -1), load $(cut -d' ' -f1-3 /proc/loadavg)"
 } > "$out/machine.txt"
 
-python3 scripts/bench_table.py "$out/machine.txt" "$out/native.json" "$out/wine.tsv"
+table_args=("$out/machine.txt" "$out/native.json" "$out/wine.tsv")
+[ "$smoke" = 1 ] && table_args+=(--smoke)
+python3 scripts/bench_table.py "${table_args[@]}"

@@ -2,11 +2,12 @@
 """The table of make bench: the native benchmarks (Google Benchmark's JSON) and the
 rows of the Wine harness (tab-separated), side by side, with their targets.
 
-    bench_table.py MACHINE.txt NATIVE.json WINE.tsv
+    bench_table.py MACHINE.txt NATIVE.json WINE.tsv [--smoke]
 
 Native figures are the CPU time of one iteration, as the median and the 25th to 75th
 percentiles over the repetitions; the harness's are wall-clock times over its samples.
-Exits 1 when a benchmark failed to run (an error, or no figures at all)."""
+Exits 1 when a benchmark failed to run (an error, or no figures at all). With --smoke
+(a few iterations of each) the figures only show that everything ran: no verdicts."""
 import json
 import sys
 
@@ -64,6 +65,7 @@ def verdict(median, target):
 
 def main():
     machine, native_path, wine_path = sys.argv[1:4]
+    smoke = "--smoke" in sys.argv[4:]
     rows = []
     failed = False
 
@@ -104,11 +106,14 @@ def main():
     with open(machine) as f:
         for line in f:
             print(line.rstrip("\n"))
+    if smoke:
+        print("# smoke run: a few iterations of each, the figures only show that all of it ran")
     header = ("group", "what", "median", "p25-p75", "unit", "target", "", "n")
     table = [header]
     for group, what, median, p25, p75, unit, target, n in rows:
         spread = "" if n == 1 else "%s-%s" % (number(p25), number(p75))
-        table.append((group, what, number(median), spread, unit, target, verdict(median, target), str(n)))
+        mark = "" if smoke else verdict(median, target)
+        table.append((group, what, number(median), spread, unit, target, mark, str(n)))
     widths = [max(len(r[i]) for r in table) for i in range(len(header))]
     for i, r in enumerate(table):
         print("  ".join(c.rjust(widths[j]) if j in (2, 3, 7) else c.ljust(widths[j])
