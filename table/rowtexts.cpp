@@ -2,7 +2,6 @@
 
 #include "link/snapshot.h"
 #include "table/columns.h"
-#include "table/rowvalues.h"
 
 namespace table {
 
@@ -21,17 +20,6 @@ RowCells* RowOf(int32_t itemData) {
   return &Rows[itemData + 1];
 }
 
-// Takes one text from the row computation into its cell, cut to the cell (which no
-// text reaches: see kCellBytes).
-void KeepCell(void* context, int column, const char* text) {
-  RowCells* row = static_cast<RowCells*>(context);
-  if (column < 1 || column >= kColumns) return;
-  char* cell = row->cell[column];
-  int i = 0;
-  for (; i < kCellBytes - 1 && text[i] != '\0'; ++i) cell[i] = text[i];
-  cell[i] = '\0';
-}
-
 }  // namespace
 
 void ClearRowTexts() {
@@ -40,12 +28,12 @@ void ClearRowTexts() {
 }
 
 void FillUserRowTexts(const uint8_t* view) {
-  ComputeUserRow(view, KeepCell, RowOf(-1));
+  ComputeUserRowCells(view, RowOf(-1)->cell);
 }
 
 void FillSlotRowTexts(const uint8_t* view, int32_t slot, const char* airportFilter) {
   RowCells* row = slot >= 0 ? RowOf(slot) : nullptr;
-  if (row) ComputeSlotRow(view, slot, airportFilter, KeepCell, row);
+  if (row) ComputeSlotRowCells(view, slot, airportFilter, row->cell);
 }
 
 const char* RowText(int32_t itemData, int column) {

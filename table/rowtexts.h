@@ -9,11 +9,9 @@
 #pragma once
 #include <cstdint>
 
-namespace table {
+#include "table/rowvalues.h"
 
-// The longest text a cell can get is 20 characters ("N2147483647  00.0000", the
-// latitude of a position that is no number at all); a cell holds 31.
-const int kCellBytes = 32;
+namespace table {
 
 // Every cell of every row empty: the state of a list just made.
 void ClearRowTexts();
