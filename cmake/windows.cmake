@@ -86,3 +86,8 @@ if(VELMORA_TESTS)
   add_test(NAME windows_imports
     COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-imports.sh ${CMAKE_OBJDUMP} ${CHECKED_PROGRAMS})
 endif()
+
+# The timing harness of the refresh (bench/bench.cmake), 64-bit only like the tests.
+if(EXISTS ${CMAKE_SOURCE_DIR}/bench/bench.cmake)
+  include(${CMAKE_SOURCE_DIR}/bench/bench.cmake)
+endif()

@@ -9,7 +9,11 @@ int ReadProfileValue(void*, const char* section, const char* key, char* buf, int
   return (int)GetPrivateProfileStringA(section, key, "", buf, (DWORD)size, SettingsFile);
 }
 
+// A settings file the user has made read-only stays as it is. Windows refuses such a
+// write by itself; Wine run as root lets it through.
 void WriteProfileValue(void*, const char* section, const char* key, const char* value) {
+  DWORD attributes = GetFileAttributesA(SettingsFile);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return;
   WritePrivateProfileStringA(section, key, value, SettingsFile);
 }
 

@@ -15,6 +15,9 @@ namespace {
 
 const UINT_PTR kTickTimer = 1;
 const UINT kTickMs = 250;
+const UINT_PTR kSweepTimer = 2;
+const UINT kSweepMs = 250;
+const int kClientViews = 8;
 const double kStepSeconds = 0.25;
 const int kMaxStepsPerTick = 400;   // after a long hold the traffic skips ahead
 const size_t kLogBytes = 8192;      // the record headers of one request, cut beyond
@@ -24,6 +27,7 @@ HostSetup Setup;
 HANDLE Thread;
 HANDLE ReadyEvent;        // the thread's window exists (or could not be made)
 HANDLE StopEvent;         // manual reset: simhost is ending, let go of every request
+volatile LONG Ending;     // set with StopEvent, read without a call to the system
 HANDLE FaultsChanged;     // auto reset: the faults changed, let go of a held request
 HWND ServerWindow;
 UINT IpcMessage;
@@ -39,6 +43,100 @@ uint32_t RequestCount;
 SRWLOCK HostLock = SRWLOCK_INIT;   // usable before StartHost: the status window paints first
 HostStatus Status;
 Faults CurrentFaults;
+
+// --- Clients' sections -----------------------------------------------------------------
+//
+// A client's section is mapped at its first request and stays mapped for the requests
+// that follow, so that a request costs the walk over its records and little else. The
+// view is kept by the atom and the section name it came with; simhost holds no handle to
+// the section, so its name stays the client's alone: a client that closes its section
+// and makes a new one of the same name gets a new section, not simhost's old one. A
+// client deletes its atom when it closes its channel; every quarter of a second, and
+// whenever a request finds an atom gone or naming another section, the views of gone
+// clients are let go. (A client that closed its section and made a new one of the same
+// name, with the same atom, within that quarter of a second and without a request in
+// between, would be served into its old section.)
+
+struct ClientView {
+  ATOM atom;                 // 0: a free entry
+  char name[MAX_PATH];
+  uint8_t* view;
+  size_t bytes;              // the committed pages from the start of the view
+  ULONGLONG lastUsed;
+};
+
+ClientView Clients[kClientViews];
+
+void ReleaseClient(ClientView* c) {
+  if (c->view) UnmapViewOfFile(c->view);
+  memset(c, 0, sizeof *c);
+}
+
+void ReleaseClientsOf(ATOM atom) {
+  for (ClientView& c : Clients)
+    if (c.atom && c.atom == atom) ReleaseClient(&c);
+}
+
+// Lets go of the views whose atom is gone or names another section now.
+void ForgetGoneClients() {
+  for (ClientView& c : Clients) {
+    if (!c.atom) continue;
+    char name[MAX_PATH];
+    if (!GlobalGetAtomNameA(c.atom, name, sizeof name) || strcmp(name, c.name) != 0)
+      ReleaseClient(&c);
+  }
+}
+
+void ReleaseAllClients() {
+  for (ClientView& c : Clients)
+    if (c.atom) ReleaseClient(&c);
+}
+
+// The view of the section the atom names: the one kept from an earlier request, or a
+// new mapping, kept from now on (the least recently used one makes room when all
+// entries are taken). Null, with the fault in `fault`, when the section cannot be
+// opened or mapped.
+ClientView* ClientSection(ATOM atom, const char* name, char* fault, size_t faultBytes) {
+  for (ClientView& c : Clients) {
+    if (c.atom == atom && strcmp(c.name, name) == 0) {
+      c.lastUsed = GetTickCount64();
+      return &c;
+    }
+  }
+  ReleaseClientsOf(atom);   // the atom names another section now
+
+  HANDLE mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, name);
+  if (!mapping) {
+    snprintf(fault, faultBytes, "no section \"%s\" (error %lu)", name, GetLastError());
+    return nullptr;
+  }
+  uint8_t* view = static_cast<uint8_t*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0));
+  if (!view) {
+    snprintf(fault, faultBytes, "no view of \"%s\" (error %lu)", name, GetLastError());
+    CloseHandle(mapping);
+    return nullptr;
+  }
+  CloseHandle(mapping);   // the view keeps the section; its name stays the client's
+
+  ClientView* slot = &Clients[0];
+  for (ClientView& c : Clients) {
+    if (!c.atom) {
+      slot = &c;
+      break;
+    }
+    if (c.lastUsed < slot->lastUsed) slot = &c;
+  }
+  ReleaseClient(slot);
+  slot->atom = atom;
+  snprintf(slot->name, sizeof slot->name, "%s", name);
+  slot->view = view;
+  // Only the committed pages from the start of the view may be touched.
+  MEMORY_BASIC_INFORMATION info;
+  if (VirtualQuery(view, &info, sizeof info) == sizeof info && info.State == MEM_COMMIT)
+    slot->bytes = info.RegionSize;
+  slot->lastUsed = GetTickCount64();
+  return slot;
+}
 
 // --- Shared with the status window --------------------------------------------------
 
@@ -124,7 +222,7 @@ int Hold(DWORD ms) {
   return r != WAIT_OBJECT_0;
 }
 
-bool Stopping() { return WaitForSingleObject(StopEvent, 0) == WAIT_OBJECT_0; }
+bool Stopping() { return InterlockedCompareExchange(&Ending, 0, 0) != 0; }
 
 LRESULT OnIpc(WPARAM wParam) {
   RequestCount++;
@@ -133,11 +231,16 @@ LRESULT OnIpc(WPARAM wParam) {
     PublishRequest(0, "simhost is ending", nullptr);
     return 0;
   }
-  // A change of faults from here on lets go of this request's hold.
-  ResetEvent(FaultsChanged);
   Faults f;
   ReadHostFaults(&f);
   bool faulty = RequestCount > f.after;
+  if (faulty && (f.hang || f.delayMs)) {
+    // A change of faults from here on lets go of this request's hold; one made since
+    // they were read is in the faults read again.
+    ResetEvent(FaultsChanged);
+    ReadHostFaults(&f);
+    faulty = RequestCount > f.after;
+  }
   char what[400];
   char fault[200];
   fault[0] = 0;
@@ -161,31 +264,20 @@ LRESULT OnIpc(WPARAM wParam) {
 
   char name[MAX_PATH];
   if (wParam == 0 || wParam > 0xFFFF || !GlobalGetAtomNameA(ATOM(wParam), name, sizeof name)) {
+    if (wParam != 0 && wParam <= 0xFFFF) ReleaseClientsOf(ATOM(wParam));
     snprintf(fault, sizeof fault, "no global atom 0x%llX", (unsigned long long)wParam);
     LogRequest(0, fault, nullptr);
     PublishRequest(0, fault, fault);
     return 0;
   }
-  HANDLE mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, name);
-  if (!mapping) {
-    snprintf(fault, sizeof fault, "no section \"%s\" (error %lu)", name, GetLastError());
+  ClientView* client = ClientSection(ATOM(wParam), name, fault, sizeof fault);
+  if (!client) {
     LogRequest(0, fault, nullptr);
     PublishRequest(0, fault, fault);
     return 0;
   }
-  uint8_t* view = static_cast<uint8_t*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0));
-  if (!view) {
-    snprintf(fault, sizeof fault, "no view of \"%s\" (error %lu)", name, GetLastError());
-    CloseHandle(mapping);
-    LogRequest(0, fault, nullptr);
-    PublishRequest(0, fault, fault);
-    return 0;
-  }
-  // Only the committed pages from the start of the view may be touched.
-  MEMORY_BASIC_INFORMATION info;
-  size_t bytes = 0;
-  if (VirtualQuery(view, &info, sizeof info) == sizeof info && info.State == MEM_COMMIT)
-    bytes = info.RegionSize;
+  uint8_t* view = client->view;
+  size_t bytes = client->bytes;
 
   static char records[kLogBytes];
   records[0] = 0;
@@ -208,9 +300,6 @@ LRESULT OnIpc(WPARAM wParam) {
                fault[0] ? ", " : "", answer);
     }
   }
-  UnmapViewOfFile(view);
-  CloseHandle(mapping);
-
   size_t len = strlen(what);
   snprintf(what + len, sizeof what - len, "section=%s bytes=%lu", name, (unsigned long)bytes);
   LogRequest(answer, what, records);
@@ -243,10 +332,15 @@ void OnTick() {
 LRESULT CALLBACK ServerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (IpcMessage && msg == IpcMessage) return OnIpc(wParam);
   switch (msg) {
-    case WM_TIMER: OnTick(); return 0;
+    case WM_TIMER:
+      if (wParam == kSweepTimer) ForgetGoneClients();
+      else OnTick();
+      return 0;
     case WM_CLOSE: DestroyWindow(hwnd); return 0;
     case WM_DESTROY:
       KillTimer(hwnd, kTickTimer);
+      KillTimer(hwnd, kSweepTimer);
+      ReleaseAllClients();
       PostMessageA(Setup.statusWindow, WM_CLOSE, 0, 0);
       PostQuitMessage(0);
       return 0;
@@ -268,6 +362,7 @@ DWORD WINAPI ServerThread(void*) {
   if (!ServerWindow) return 1;
   StartTick = GetTickCount64();
   if (Setup.traffic && Setup.options->rate > 0) SetTimer(ServerWindow, kTickTimer, kTickMs, nullptr);
+  SetTimer(ServerWindow, kSweepTimer, kSweepMs, nullptr);
   MSG m;
   while (GetMessageA(&m, nullptr, 0, 0) > 0) {
     TranslateMessage(&m);
@@ -328,6 +423,7 @@ int StartHost(const HostSetup* setup) {
 
 void StopHost() {
   if (!ThreadStarted) return;
+  InterlockedExchange(&Ending, 1);
   SetEvent(StopEvent);
   if (ServerWindow) PostMessageA(ServerWindow, WM_CLOSE, 0, 0);
   WaitDispatching(Thread, 10000);

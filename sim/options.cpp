@@ -60,6 +60,8 @@ const char* const kHelp =
     "  --scene NAME          serve a built-in frozen scene (below), or live\n"
     "  --seed N              seed of the live traffic (default 1)\n"
     "  --slots N             SlotCount of both live lists, 1 to 99 (default 40)\n"
+    "  --overflights         fill every free slot of the airborne list with en route\n"
+    "                        traffic crossing the area (--slots 99: 99 moving aircraft)\n"
     "  --warmup SECONDS      live traffic time before the first request (default 3600)\n"
     "  --rate X              live traffic seconds per clock second, 0 to 1000;\n"
     "                        0 freezes it (default 1)\n"
@@ -112,6 +114,10 @@ int ParseOptions(int argc, const char* const* argv, Options* o, char* error, siz
     }
     if (!strcmp(arg, "--hang")) {
       o->faults.hang = 1;
+      continue;
+    }
+    if (!strcmp(arg, "--overflights")) {
+      o->overflights = 1;
       continue;
     }
     if (strncmp(arg, "--", 2) != 0)

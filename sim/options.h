@@ -31,6 +31,7 @@ struct Options {
   char sceneName[kNameBytes];      // a built-in frozen scene, or "" for live traffic
   uint32_t seed;                   // live traffic
   int slots;                       // SlotCount of both live lists
+  int overflights;                 // live traffic: fill the airborne list with overflights
   double warmup;                   // seconds the live traffic runs before serving
   double rate;                     // live traffic seconds per clock second; 0 freezes
   Faults faults;

@@ -98,9 +98,10 @@ int LoadScene() {
     return 1;
   }
   Live = 1;
-  snprintf(SceneText, sizeof SceneText, "live traffic at KSFO, seed %lu, %d slots",
-           (unsigned long)Opts.seed, Opts.slots);
+  snprintf(SceneText, sizeof SceneText, "live traffic at KSFO, seed %lu, %d slots%s",
+           (unsigned long)Opts.seed, Opts.slots, Opts.overflights ? ", overflights" : "");
   StartTraffic(&LiveTraffic, Opts.seed, Opts.slots);
+  if (Opts.overflights) AddOverflights(&LiveTraffic);
   for (long steps = long(Opts.warmup / 0.25); steps > 0; --steps) StepTraffic(&LiveTraffic, 0.25);
   return 1;
 }

@@ -256,6 +256,25 @@ void ChangeList(Traffic* t, Aircraft* a, int newList) {
     }
 }
 
+// With overflights, an arrival or a departure that needs a slot of the full airborne
+// list gets the one of the overflight farthest from the field, which leaves the list.
+void MakeRoomInTheAir(Traffic* t) {
+  if (!t->overflights || FreeSlots(t, kListAirborne) >= 1) return;
+  Aircraft* farthest = nullptr;
+  double distance = -1;
+  for (Aircraft& a : t->fleet) {
+    if (!a.active || !a.overflight) continue;
+    double d = FlatDistance(kFieldLatitude, kFieldLongitude, a.latitude, a.longitude);
+    if (d > distance) {
+      distance = d;
+      farthest = &a;
+    }
+  }
+  if (!farthest) return;
+  farthest->active = 0;
+  ChangeList(t, farthest, -1);
+}
+
 // --- Flights ------------------------------------------------------------------------
 
 uint16_t Com1ForState(uint8_t state) {
@@ -329,6 +348,40 @@ uint32_t NewReference(Traffic* t) {
   return 0u - n;   // shown by the client as n
 }
 
+// An overflight between two other airports, far enough apart in bearing to cross the
+// area: it enters the airborne list 78 nm out on its origin's bearing and flies level,
+// at cruise speed, toward the point 100 nm out on its destination's bearing, leaving
+// the list beyond 80 nm. 0 when the fleet has no aircraft to spare.
+int SpawnOverflight(Traffic* t) {
+  Aircraft* a = FreeAircraft(t);
+  if (!a) return 0;
+  int from = RandomInt(t, 0, kAirportCount - 1);
+  int to = from;
+  for (int tries = 0; tries < 64 && std::fabs(std::remainder(kAirports[to].bearing -
+                                                              kAirports[from].bearing, 360.0)) < 90;
+       ++tries)
+    to = RandomInt(t, 0, kAirportCount - 1);
+  a->overflight = 1;
+  a->refId = NewReference(t);
+  a->destination = to;
+  NameFlight(t, a, from);
+  SetRoute(a, kAirports[from].code, kAirports[to].code);
+  a->latitude = kFieldLatitude;
+  a->longitude = kFieldLongitude;
+  Move(&a->latitude, &a->longitude, kAirports[from].bearing + RandomRange(t, -15, 15), 78);
+  a->cruise = 1000.0 * RandomInt(t, 25, 39);
+  a->altitude = a->cruise;
+  a->groundSpeed = RandomInt(t, 420, 480);
+  double lat = kFieldLatitude, lon = kFieldLongitude;
+  Move(&lat, &lon, kAirports[to].bearing + RandomRange(t, -15, 15), 100);
+  ClearPath(a);
+  AddPoint(a, lat, lon, a->cruise, a->groundSpeed, 0);
+  a->heading = BearingTo(a->latitude, a->longitude, lat, lon);
+  ChangeList(t, a, kListAirborne);
+  SetState(a, StateEnroute);
+  return 1;
+}
+
 // A parked aircraft at gate g, ready for its next departure after `wait` seconds.
 void ParkForDeparture(Traffic* t, Aircraft* a, int g, double wait) {
   a->gate = g;
@@ -358,7 +411,9 @@ int FreeGate(Traffic* t) {
 }
 
 void SpawnArrival(Traffic* t) {
-  if (FreeSlots(t, kListAirborne) < 1 || FreeSlots(t, kListGround) < 1) return;
+  if (FreeSlots(t, kListGround) < 1) return;
+  MakeRoomInTheAir(t);
+  if (FreeSlots(t, kListAirborne) < 1) return;
   int g = FreeGate(t);
   if (g < 0) return;
   Aircraft* a = FreeAircraft(t);
@@ -530,9 +585,10 @@ void StepAircraft(Traffic* t, Aircraft* a, double dt) {
 
     case StateTaxiOut:
       FollowPath(a, dt, 1.5);
-      if (PathDone(a) && t->clock >= t->runwayFreeAt[a->runway] &&
-          FreeSlots(t, kListAirborne) >= 1)
-        BeginTakeoff(t, a);
+      if (PathDone(a) && t->clock >= t->runwayFreeAt[a->runway]) {
+        MakeRoomInTheAir(t);
+        if (FreeSlots(t, kListAirborne) >= 1) BeginTakeoff(t, a);
+      }
       return;
 
     case StateTakeoff1:
@@ -691,7 +747,11 @@ void StepTraffic(Traffic* t, double seconds) {
     StepAircraft(t, &a, seconds);
     if (!a.active) ChangeList(t, &a, -1);   // gone from the lists: free its slot
   }
+  while (t->overflights && FreeSlots(t, kListAirborne) >= 1 && SpawnOverflight(t)) {
+  }
 }
+
+void AddOverflights(Traffic* t) { t->overflights = 1; }
 
 void TrafficScene(const Traffic* t, Scene* scene) {
   ClearScene(scene);

@@ -16,7 +16,7 @@
 
 namespace sim {
 
-const int kFleetSize = 160;
+const int kFleetSize = 256;     // room for 99 overflights beside the airport's own traffic
 const int kMaxPath = 8;
 const int kGates = 36;              // gate 0 is the user's
 const int kRunways = 4;
@@ -47,6 +47,7 @@ struct Aircraft {
   double wait;                // seconds left in a stationary state
   int reverse;                // pushed back, tail first
   int goAround;               // this approach will be abandoned short of the runway
+  int overflight;             // en route traffic crossing the area, not KSFO's
   double cruise;              // feet
   Waypoint path[kMaxPath];
   int pathLength, pathAt;
@@ -57,6 +58,7 @@ struct Traffic {
   double clock;               // seconds since the start
   double nextArrival;         // clock of the next arrival
   int slotCount;              // SlotCount of both lists, 1..99
+  int overflights;            // keep the airborne list full with overflights (below)
   uint32_t nextReference;
   int reservedSlots[2];       // slots promised to aircraft about to change lists
   double runwayFreeAt[kRunways];
@@ -69,6 +71,13 @@ struct Traffic {
 // Starts the traffic: about half the gates occupied by parked aircraft, the sky empty.
 // slotCount is clamped to 1..99.
 void StartTraffic(Traffic* traffic, uint32_t seed, int slotCount);
+
+// From the next step on, every free slot of the airborne list is taken by an
+// overflight: en route traffic between two other airports that crosses the lists'
+// 80 nm at cruise level (with 99 slots, 99 moving aircraft, for load tests). An
+// arrival or a departure that finds the list full takes the slot of the overflight
+// farthest from the field, which leaves the list.
+void AddOverflights(Traffic* traffic);
 
 // Advances the traffic by the given number of seconds (at most a few seconds per call
 // for smooth movement; the same steps give the same result).

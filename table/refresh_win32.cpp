@@ -11,7 +11,7 @@
 #include "table/columns.h"
 #include "table/compare.h"
 #include "table/list.h"
-#include "table/rowvalues.h"
+#include "table/rowtexts.h"
 #include "table/title.h"
 
 namespace table {
@@ -19,23 +19,6 @@ namespace table {
 namespace {
 
 const uint16_t kNoAircraft = 0xFFFF;
-
-// Where the row texts go: one row of the list.
-struct RowTarget {
-  HWND list;
-  int row;
-};
-
-// Receives each cell's text from the row computations and hands it to the control,
-// which keeps its own copy.
-void WriteCell(void* context, int column, const char* text) {
-  const RowTarget* target = static_cast<const RowTarget*>(context);
-  LVITEMA item;
-  memset(&item, 0, sizeof item);
-  item.iSubItem = column;
-  item.pszText = const_cast<char*>(text);
-  SendMessageA(target->list, LVM_SETITEMTEXTA, target->row, reinterpret_cast<LPARAM>(&item));
-}
 
 // The item data of a row: -1 for the user's row, else its slot index.
 bool RowItemData(HWND list, int row, int32_t* itemData) {
@@ -62,6 +45,20 @@ void CaptureColumnOrder(HWND list) {
 
 }  // namespace
 
+int FillRowTexts(HWND list, const uint8_t* view) {
+  int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  int32_t itemData;
+  if (!RowItemData(list, 0, &itemData)) return 0;
+
+  // Row 0 is the user's row: the sort always puts it first.
+  FillUserRowTexts(view);
+  for (int row = 1; row < rows; ++row) {
+    if (!RowItemData(list, row, &itemData)) break;
+    FillSlotRowTexts(view, itemData, shell::AirportFilter);
+  }
+  return 1;
+}
+
 int RefreshTable() {
   if (!simlink::RequestSnapshot()) return 0;
   if (ListPending && !CreateTrafficList(shell::MainWindow)) return 0;
@@ -73,23 +70,10 @@ int RefreshTable() {
   if (list == nullptr || !IsWindow(list) || view == nullptr) return 0;
 
   CaptureColumnOrder(list);
-
-  int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-  int32_t itemData;
-  if (!RowItemData(list, 0, &itemData)) return 0;
-
-  // Row 0 is the user's row: the sort always puts it first.
-  RowTarget target = {list, 0};
-  ComputeUserRow(view, WriteCell, &target);
-
-  for (int row = 1; row < rows; ++row) {
-    if (!RowItemData(list, row, &itemData)) break;
-    target.row = row;
-    ComputeSlotRow(view, itemData, shell::AirportFilter, WriteCell, &target);
-  }
-
+  if (!FillRowTexts(list, view)) return 0;
   SendMessageA(list, LVM_SORTITEMS, static_cast<WPARAM>(shell::SortColumn),
                reinterpret_cast<LPARAM>(CompareRowsCallback));
+  // The list draws every cell from the texts just filled (see table/rowtexts.h).
   InvalidateRect(list, nullptr, FALSE);
   return 1;
 }

@@ -1,11 +1,11 @@
 #include "table/rowvalues.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
 #include "link/snapshot.h"
 #include "table/columns.h"
+#include "table/decimal.h"
 
 namespace table {
 
@@ -34,20 +34,34 @@ const char* const StateNames[kLastState - kFirstState + 1] = {
   "T/off2", "Depart", "Enroute", "Pattern", "Landing", "Rollout", "GoArnd", "TaxiIn", "ShutDn",
 };
 
-// Where the cells of one row go: every text but a slot's ID is formatted into the one
-// buffer here and handed on before the next is formatted.
+// Where the cells of one row go. To a CellWriter, every text but a slot's ID is
+// formatted into the one buffer here and handed on before the next is formatted; into
+// an array of cells, every text is formatted in its own cell.
 struct RowOutput {
-  CellWriter write;
+  CellWriter write;             // null: the texts go into cells
   void* context;
-  char text[kTextBytes];
+  char (*cells)[kCellBytes];    // column c's text in cells[c]
+  char buffer[kTextBytes];
 };
 
+// A text's place: where it is formatted, and how many bytes it may take there.
+struct Text {
+  char* at;
+  size_t bytes;
+};
+
+Text Place(RowOutput* out, int column) {
+  if (out->cells) return {out->cells[column], size_t(kCellBytes)};
+  return {out->buffer, kTextBytes};
+}
+
+// The text in its place is the column's: handed on to a writer (cells hold it already).
 void Emit(RowOutput* out, int column) {
-  out->write(out->context, column, out->text);
+  if (!out->cells) out->write(out->context, column, out->buffer);
 }
 
 void EmitEmpty(RowOutput* out, int column) {
-  out->text[0] = '\0';
+  Place(out, column).at[0] = '\0';
   Emit(out, column);
 }
 
@@ -55,6 +69,31 @@ void EmitEmpty(RowOutput* out, int column) {
 // and a negative value is not rounded symmetrically (-2.7 gives -2).
 int32_t Rounded(double value) {
   return SaturateToInt(value + 0.5);
+}
+
+// Texts are put together in their place piece by piece; no piece reaches past it, and
+// the text stays NUL-terminated. Each returns the new length.
+size_t AppendText(Text t, size_t length, const char* piece, size_t pieceLength) {
+  if (length >= t.bytes - 1) return length;
+  size_t n = pieceLength < t.bytes - 1 - length ? pieceLength : t.bytes - 1 - length;
+  memcpy(t.at + length, piece, n);
+  length += n;
+  t.at[length] = '\0';
+  return length;
+}
+
+size_t AppendString(Text t, size_t length, const char* piece) {
+  return AppendText(t, length, piece, strlen(piece));
+}
+
+size_t AppendDecimal(Text t, size_t length, int32_t value, int width) {
+  size_t n = FormatDecimal(t.at + length, t.bytes - length, value, width);
+  return length + n < t.bytes - 1 ? length + n : t.bytes - 1;
+}
+
+// The whole text of one number: "%d", or "%0*d" for a width.
+void FormatNumber(Text t, int32_t value, int width = 0) {
+  FormatDecimal(t.at, t.bytes, value, width);
 }
 
 // Degrees and decimal minutes of an angle's magnitude. A value too large for the whole
@@ -65,58 +104,70 @@ void SplitDegrees(double value, int32_t* degrees, double* minutes) {
   *minutes = magnitude < 2147483648.0 ? (magnitude - *degrees) * 60 : 0.0;
 }
 
-void FormatLatitude(char* text, double value) {
+// "%c%0*d  %07.4f": hemisphere letter, whole degrees in `width` digits, two blanks,
+// decimal minutes.
+void FormatAngle(Text t, double value, char positive, char negative, int width) {
   int32_t degrees;
   double minutes;
   SplitDegrees(value, &degrees, &minutes);
-  snprintf(text, kTextBytes, "%c%02d  %07.4f", value < 0 ? 'S' : 'N', (int)degrees, minutes);
+  t.at[0] = value < 0 ? negative : positive;
+  t.at[1] = '\0';
+  size_t length = AppendDecimal(t, 1, degrees, width);
+  length = AppendText(t, length, "  ", 2);
+  FormatMinutes(t.at + length, t.bytes - length, minutes);
 }
 
-void FormatLongitude(char* text, double value) {
-  int32_t degrees;
-  double minutes;
-  SplitDegrees(value, &degrees, &minutes);
-  snprintf(text, kTextBytes, "%c%03d  %07.4f", value < 0 ? 'W' : 'E', (int)degrees, minutes);
+void FormatLatitude(Text t, double value) {
+  FormatAngle(t, value, 'N', 'S', 2);
 }
 
-// COM1 as the four BCD digits after a leading 1; 0 is no frequency.
-void FormatCom1(char* text, uint16_t com1) {
-  if (com1 == 0)
-    text[0] = '\0';
-  else
-    snprintf(text, kTextBytes, "1%02X.%02X", (unsigned)(com1 >> 8), (unsigned)(com1 & 0xFF));
+void FormatLongitude(Text t, double value) {
+  FormatAngle(t, value, 'E', 'W', 3);
 }
 
-void FormatState(char* text, uint8_t state) {
+// COM1 as the four BCD digits after a leading 1 ("1%02X.%02X"); 0 is no frequency.
+void FormatCom1(Text t, uint16_t com1) {
+  t.at[0] = '\0';
+  if (com1 == 0) return;
+  const char hex[] = "0123456789ABCDEF";
+  char frequency[7] = {'1', hex[(com1 >> 12) & 0xF], hex[(com1 >> 8) & 0xF], '.',
+                       hex[(com1 >> 4) & 0xF], hex[com1 & 0xF], '\0'};
+  AppendText(t, 0, frequency, 6);
+}
+
+void FormatState(Text t, uint8_t state) {
+  t.at[0] = '\0';
   if (state < kFirstState)
-    text[0] = '\0';
+    return;
   else if (state <= kLastState)
-    snprintf(text, kTextBytes, "%s", StateNames[state - kFirstState]);
+    AppendString(t, 0, StateNames[state - kFirstState]);
   else
-    snprintf(text, kTextBytes, "%d", state - kFirstState);
+    FormatNumber(t, state - kFirstState);
 }
 
 // Runway number 1-36 as two digits, 37-44 as a compass point, then the designator
 // letter L, R, C or W. Numbers past 44 have no meaning of their own and are shown as
 // numbers too.
-void FormatRunway(char* text, uint8_t number, uint8_t designator) {
-  if (number == 0) {
-    text[0] = '\0';
-    return;
-  }
+void FormatRunway(Text t, uint8_t number, uint8_t designator) {
+  t.at[0] = '\0';
+  if (number == 0) return;
   const char* letter = designator >= 1 && designator <= 4
                            ? NameTable[kDesignatorAt + designator - 1] : "";
+  size_t length;
   if (number >= 37 && number <= 44)
-    snprintf(text, kTextBytes, "%s%s", NameTable[kCompassAt + number - 37], letter);
+    length = AppendString(t, 0, NameTable[kCompassAt + number - 37]);
   else
-    snprintf(text, kTextBytes, "%02d%s", number, letter);
+    length = AppendDecimal(t, 0, number, 2);
+  AppendString(t, length, letter);
 }
 
-// An airport code of up to four characters, NUL-terminated for formatting; the field
-// itself has no NUL when the code is four characters long.
-void CopyCode(char out[5], const char* code) {
-  memcpy(out, code, 4);
-  out[4] = '\0';
+// An airport code of up to four characters ("%.4s"): the field has no NUL when the
+// code is four characters long.
+void FormatCode(Text t, const char* code) {
+  size_t length = 0;
+  while (length < 4 && code[length] != '\0') ++length;
+  t.at[0] = '\0';
+  AppendText(t, 0, code, length);
 }
 
 // A longitude difference taken the short way round, into (-180, 180]: two aircraft a
@@ -208,69 +259,71 @@ bool PassesAirportFilter(const uint8_t* route, const char* airportFilter) {
          CompareCode4(simlink::RouteTo(route), airportFilter) == 0;
 }
 
-void ComputeUserRow(const uint8_t* view, CellWriter write, void* context) {
-  RowOutput out;
-  out.write = write;
-  out.context = context;
+namespace {
 
-  snprintf(out.text, kTextBytes, "%s", "User");
-  Emit(&out, ColId);
-  EmitEmpty(&out, ColDist);
-  EmitEmpty(&out, ColBrg);
-  EmitEmpty(&out, ColAltDiff);
+// The texts of the user's row, into out.
+void UserRowTexts(RowOutput* out, const uint8_t* view) {
+  AppendString(Place(out, ColId), 0, "User");
+  Emit(out, ColId);
+  EmitEmpty(out, ColDist);
+  EmitEmpty(out, ColBrg);
+  EmitEmpty(out, ColAltDiff);
 
-  FormatLatitude(out.text, simlink::UserLatitudeDegrees(view));
-  Emit(&out, ColLat);
-  FormatLongitude(out.text, simlink::UserLongitudeDegrees(view));
-  Emit(&out, ColLong);
+  FormatLatitude(Place(out, ColLat), simlink::UserLatitudeDegrees(view));
+  Emit(out, ColLat);
+  FormatLongitude(Place(out, ColLong), simlink::UserLongitudeDegrees(view));
+  Emit(out, ColLong);
 
   double feet = simlink::UserAltitudeWhole(view) * kFeetPerMetre +
                 simlink::UserAltitudeFraction(view) * kFeetPerMetre * kTwoPowMinus32;
-  snprintf(out.text, kTextBytes, "%d", (int)SaturateToInt(feet));
-  Emit(&out, ColAlt);
+  FormatNumber(Place(out, ColAlt), SaturateToInt(feet));
+  Emit(out, ColAlt);
 
-  snprintf(out.text, kTextBytes, "%03d",
-           UserMagneticHeading(simlink::UserHeading(view), simlink::UserMagneticVariation(view)));
-  Emit(&out, ColHdg);
+  FormatNumber(Place(out, ColHdg),
+               UserMagneticHeading(simlink::UserHeading(view), simlink::UserMagneticVariation(view)),
+               3);
+  Emit(out, ColHdg);
 
   double knots = simlink::UserGroundSpeed(view) * kFeetPerMetre * 3600 / 398204272.64;
-  snprintf(out.text, kTextBytes, "%d", (int)Rounded(knots));
-  Emit(&out, ColGs);
+  FormatNumber(Place(out, ColGs), Rounded(knots));
+  Emit(out, ColGs);
 
   double feetPerMinute = simlink::UserVerticalSpeed(view) * kFeetPerMetre * 60 * 0.00390625;
-  snprintf(out.text, kTextBytes, "%d", (int)Rounded(feetPerMinute));
-  Emit(&out, ColVs);
+  FormatNumber(Place(out, ColVs), Rounded(feetPerMinute));
+  Emit(out, ColVs);
 
-  FormatCom1(out.text, simlink::UserCom1(view));
-  Emit(&out, ColCom1);
+  FormatCom1(Place(out, ColCom1), simlink::UserCom1(view));
+  Emit(out, ColCom1);
 
-  for (int column = ColState; column <= ColRwy; ++column) EmitEmpty(&out, column);
+  for (int column = ColState; column <= ColRwy; ++column) EmitEmpty(out, column);
 }
 
-void ComputeSlotRow(const uint8_t* view, int slot, const char* airportFilter,
-                    CellWriter write, void* context) {
-  RowOutput out;
-  out.write = write;
-  out.context = context;
-
+// The texts of slot k's row, into out; its sort cache entries when it is shown.
+void SlotRowTexts(RowOutput* out, const uint8_t* view, int slot, const char* airportFilter) {
   const uint8_t* record = simlink::TrafficSlotAt(view, slot);
   const uint8_t* route = simlink::SlotRouteAt(view, slot);
   if (record == nullptr || route == nullptr || simlink::SlotRefId(record) == 0 ||
       !PassesAirportFilter(route, airportFilter)) {
-    for (int column = ColId; column <= ColRwy; ++column) EmitEmpty(&out, column);
+    for (int column = ColId; column <= ColRwy; ++column) EmitEmpty(out, column);
     return;
   }
 
   // The ID goes out as it lies in the snapshot when it ends inside its field; a field
   // without a NUL is cut to 14 characters.
   const char* id = simlink::SlotIdField(record);
-  char cutId[simlink::kIdMaxChars + 1];
-  if (memchr(id, '\0', simlink::kIdFieldBytes) == nullptr) {
-    memcpy(cutId, id, simlink::kIdMaxChars);
-    cutId[simlink::kIdMaxChars] = '\0';
-    id = cutId;
+  if (out->cells) {
+    Text t = Place(out, ColId);
+    t.at[0] = '\0';
+    AppendText(t, 0, id, strnlen(id, simlink::kIdMaxChars));
+  } else {
+    char cutId[simlink::kIdMaxChars + 1];
+    if (memchr(id, '\0', simlink::kIdFieldBytes) == nullptr) {
+      memcpy(cutId, id, simlink::kIdMaxChars);
+      cutId[simlink::kIdMaxChars] = '\0';
+      id = cutId;
+    }
+    out->write(out->context, ColId, id);
   }
-  write(context, ColId, id);
 
   int16_t magneticVariation = simlink::UserMagneticVariation(view);
   double latA = simlink::SlotLatitude(record);
@@ -287,52 +340,88 @@ void ComputeSlotRow(const uint8_t* view, int slot, const char* airportFilter,
     SortCache.altitudeDifference[slot] = altitudeDifference;
   }
 
-  snprintf(out.text, kTextBytes, "%d nm", (int)Rounded(distance));
-  Emit(&out, ColDist);
-  snprintf(out.text, kTextBytes, "%03d", (int)Rounded(bearing));
-  Emit(&out, ColBrg);
+  Text t = Place(out, ColDist);
+  AppendText(t, FormatDecimal(t.at, t.bytes, Rounded(distance), 0), " nm", 3);
+  Emit(out, ColDist);
+  FormatNumber(Place(out, ColBrg), Rounded(bearing), 3);
+  Emit(out, ColBrg);
 
   int32_t hundreds = SaturateToInt(std::fabs(altitudeDifference) + 0.5);
-  snprintf(out.text, kTextBytes, "%c%d", altitudeDifference <= -0.5 ? '-' : '+', (int)hundreds);
-  Emit(&out, ColAltDiff);
+  t = Place(out, ColAltDiff);
+  t.at[0] = altitudeDifference <= -0.5 ? '-' : '+';
+  AppendDecimal(t, 1, hundreds, 0);
+  Emit(out, ColAltDiff);
 
-  FormatLatitude(out.text, latA);
-  Emit(&out, ColLat);
-  FormatLongitude(out.text, lonA);
-  Emit(&out, ColLong);
+  FormatLatitude(Place(out, ColLat), latA);
+  Emit(out, ColLat);
+  FormatLongitude(Place(out, ColLong), lonA);
+  Emit(out, ColLong);
 
   float roundedFeet = altitude + 0.5f;   // single precision, as the feet are stored
-  snprintf(out.text, kTextBytes, "%d", (int)SaturateToInt(roundedFeet));
-  Emit(&out, ColAlt);
+  FormatNumber(Place(out, ColAlt), SaturateToInt(roundedFeet));
+  Emit(out, ColAlt);
 
-  snprintf(out.text, kTextBytes, "%03d",
-           SlotMagneticHeading(simlink::SlotHeading(record), magneticVariation));
-  Emit(&out, ColHdg);
-  snprintf(out.text, kTextBytes, "%d", (int)simlink::SlotGroundSpeed(record));
-  Emit(&out, ColGs);
-  snprintf(out.text, kTextBytes, "%d", (int)simlink::SlotVerticalSpeed(record));
-  Emit(&out, ColVs);
-  FormatCom1(out.text, simlink::SlotCom1(record));
-  Emit(&out, ColCom1);
-  FormatState(out.text, simlink::SlotState(record));
-  Emit(&out, ColState);
+  FormatNumber(Place(out, ColHdg),
+               SlotMagneticHeading(simlink::SlotHeading(record), magneticVariation), 3);
+  Emit(out, ColHdg);
+  FormatNumber(Place(out, ColGs), simlink::SlotGroundSpeed(record));
+  Emit(out, ColGs);
+  FormatNumber(Place(out, ColVs), simlink::SlotVerticalSpeed(record));
+  Emit(out, ColVs);
+  FormatCom1(Place(out, ColCom1), simlink::SlotCom1(record));
+  Emit(out, ColCom1);
+  FormatState(Place(out, ColState), simlink::SlotState(record));
+  Emit(out, ColState);
 
-  char code[5];
-  CopyCode(code, simlink::RouteFrom(route));
-  snprintf(out.text, kTextBytes, "%.4s", code);
-  Emit(&out, ColFrom);
-  CopyCode(code, simlink::RouteTo(route));
-  snprintf(out.text, kTextBytes, "%.4s", code);
-  Emit(&out, ColTo);
+  FormatCode(Place(out, ColFrom), simlink::RouteFrom(route));
+  Emit(out, ColFrom);
+  FormatCode(Place(out, ColTo), simlink::RouteTo(route));
+  Emit(out, ColTo);
 
   // The reference number's low 16 bits, signed and negated: 0x8000 gives 32768.
   int16_t refLow = int16_t(simlink::SlotRefId(record) & 0xFFFFu);
-  snprintf(out.text, kTextBytes, "%d", -int(refLow));
-  Emit(&out, ColRef);
+  FormatNumber(Place(out, ColRef), -int32_t(refLow));
+  Emit(out, ColRef);
 
-  FormatRunway(out.text, simlink::RouteRunwayNumber(route),
+  FormatRunway(Place(out, ColRwy), simlink::RouteRunwayNumber(route),
                simlink::RouteRunwayDesignator(route));
-  Emit(&out, ColRwy);
+  Emit(out, ColRwy);
+}
+
+}  // namespace
+
+void ComputeUserRow(const uint8_t* view, CellWriter write, void* context) {
+  RowOutput out;
+  out.write = write;
+  out.context = context;
+  out.cells = nullptr;
+  UserRowTexts(&out, view);
+}
+
+void ComputeSlotRow(const uint8_t* view, int slot, const char* airportFilter,
+                    CellWriter write, void* context) {
+  RowOutput out;
+  out.write = write;
+  out.context = context;
+  out.cells = nullptr;
+  SlotRowTexts(&out, view, slot, airportFilter);
+}
+
+void ComputeUserRowCells(const uint8_t* view, char cells[][kCellBytes]) {
+  RowOutput out;
+  out.write = nullptr;
+  out.context = nullptr;
+  out.cells = cells;
+  UserRowTexts(&out, view);
+}
+
+void ComputeSlotRowCells(const uint8_t* view, int slot, const char* airportFilter,
+                         char cells[][kCellBytes]) {
+  RowOutput out;
+  out.write = nullptr;
+  out.context = nullptr;
+  out.cells = cells;
+  SlotRowTexts(&out, view, slot, airportFilter);
 }
 
 }  // namespace table

@@ -26,6 +26,15 @@ void ComputeUserRow(const uint8_t* view, CellWriter write, void* context);
 void ComputeSlotRow(const uint8_t* view, int slot, const char* airportFilter,
                     CellWriter write, void* context);
 
+// The same texts, each formatted straight into its own cell: cells[c] holds column c's
+// (1 to 16), cut to kCellBytes, which no text reaches (the longest has 20 characters,
+// the latitude of a position that is no number). For the texts a refresh keeps for the
+// list (rowtexts.h); cells[0] is not touched.
+const int kCellBytes = 32;
+void ComputeUserRowCells(const uint8_t* view, char cells[][kCellBytes]);
+void ComputeSlotRowCells(const uint8_t* view, int slot, const char* airportFilter,
+                         char cells[][kCellBytes]);
+
 // An empty filter passes every slot; otherwise From, else To, must match it.
 bool PassesAirportFilter(const uint8_t* route, const char* airportFilter);
 

@@ -32,6 +32,17 @@ if(E2E_TESTS AND TARGET velmora)
     ENVIRONMENT "VELMORA_BIN=${CMAKE_BINARY_DIR}" TIMEOUT 900 RUN_SERIAL TRUE)
 endif()
 
+# The soak: Velmora driven for a long run beside simhost's live traffic, its objects,
+# handles and memory sampled from outside (scripts/soak.sh runs the long one).
+if(TARGET velmora AND TARGET simhost)
+  add_executable(soak ${E2E_DIR}/soak_main.cpp ${E2E_DIR}/e2e_support.cpp)
+  target_link_libraries(soak PRIVATE probe_lib)
+  add_dependencies(soak velmora simhost)
+  add_test(NAME wine_soak_short COMMAND soak 3000)
+  # Alone, like the end-to-end tests: it looks for the one simulator window.
+  set_tests_properties(wine_soak_short PROPERTIES TIMEOUT 900 RUN_SERIAL TRUE)
+endif()
+
 # The icon in the repository is exactly what its script draws.
 find_program(PYTHON3 python3)
 if(PYTHON3)

@@ -119,3 +119,14 @@ TEST(Options, HelpNamesEveryOptionAndBuiltinScene) {
   char small[40];
   EXPECT_EQ(39u, sim::FormatHelp(small, sizeof small));
 }
+
+TEST(Options, OverflightsIsAFlagOffByDefault) {
+  EXPECT_FALSE(Parsed({}).o.overflights);
+  Parsed p({"--slots", "99", "--overflights", "--seed", "3"});
+  ASSERT_TRUE(p.ok) << p.error;
+  EXPECT_TRUE(p.o.overflights);
+  EXPECT_EQ(3u, p.o.seed);   // takes no value: the next option is read as usual
+  char help[8192];
+  sim::FormatHelp(help, sizeof help);
+  EXPECT_NE(nullptr, strstr(help, "--overflights"));
+}

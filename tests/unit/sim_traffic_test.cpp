@@ -242,3 +242,50 @@ TEST(Traffic, AFewDozenAircraftWithinTheSlotCount) {
     }
   }
 }
+
+// With overflights the airborne list is full all the time and every aircraft in it
+// moves, while the airport goes on working: departures still take off into the full
+// list and arrivals still land, each taking the slot of the farthest overflight.
+TEST(Traffic, OverflightsKeepTheAirborneListFullAndTheAirportWorking) {
+  TrafficRun run(4, 99);
+  sim::AddOverflights(run.traffic.get());
+  run.Advance(1200);
+  std::map<uint32_t, sim::SceneSlot> last;
+  std::set<uint32_t> tookOff, landed;
+  for (int i = 0; i < 3600; i += 2) {
+    run.Advance(2);
+    const sim::SceneList& air = run.scene->lists[sim::kListAirborne];
+    // Each departure on its take-off roll holds the promise of one slot.
+    EXPECT_EQ(99 - run.traffic->reservedSlots[sim::kListAirborne], sim::OccupiedSlots(&air))
+        << "second " << i;
+    EXPECT_LE(run.traffic->reservedSlots[sim::kListAirborne], 2);
+    std::map<uint32_t, sim::SceneSlot> now;
+    for (int l = 0; l < 2; ++l)
+      for (const sim::SceneSlot& s : run.scene->lists[l].slots) {
+        if (!s.defined || s.refId == 0) continue;
+        now[s.refId] = s;
+        auto it = last.find(s.refId);
+        if (it == last.end()) continue;
+        if (l == sim::kListAirborne) {
+          EXPECT_TRUE(s.latitude != it->second.latitude || s.longitude != it->second.longitude)
+              << s.idText << " stands still in the air";
+        }
+        if (s.state == sim::StateTakeoff2 && it->second.state == sim::StateTakeoff1)
+          tookOff.insert(s.refId);
+        if (s.state == sim::StateRollout && it->second.state == sim::StateLanding)
+          landed.insert(s.refId);
+      }
+    for (const auto& [ref, was] : last) {
+      if (now.count(ref) || was.state != sim::StateEnroute) continue;
+      bool airport = memcmp(was.from, "KSFO", 4) == 0 || memcmp(was.to, "KSFO", 4) == 0;
+      // An overflight leaves beyond 80 nm, or nearer when it makes room for the airport.
+      if (airport) {
+        EXPECT_GT(sim::DistanceNm(sim::kFieldLatitude, sim::kFieldLongitude, was.latitude,
+                                  was.longitude), 75);
+      }
+    }
+    last = now;
+  }
+  EXPECT_GE(tookOff.size(), 5u);
+  EXPECT_GE(landed.size(), 5u);
+}
