@@ -79,29 +79,32 @@ struct BoxTally {
     EnumWindows(Match, reinterpret_cast<LPARAM>(&search));
     return boxes;
   }
+  // Takes note of the boxes open now.
+  void Note(const std::vector<HWND>& open) {
+    seen.insert(open.begin(), open.end());
+    if (int(open.size()) > mostOpen) mostOpen = int(open.size());
+  }
   // Samples every 25 ms for ms milliseconds.
   void Watch(DWORD ms) {
     DWORD start = GetTickCount();
     do {
-      std::vector<HWND> open = Open();
-      seen.insert(open.begin(), open.end());
-      if (int(open.size()) > mostOpen) mostOpen = int(open.size());
+      Note(Open());
       Sleep(25);
     } while (GetTickCount() - start < ms);
   }
-  // Watches until a box not seen before shows (true), or ms have passed.
+  // Samples until a box not seen before shows (that box), or ms have passed (null).
   HWND WaitNew(DWORD ms) {
     DWORD start = GetTickCount();
-    do {
-      for (HWND w : Open()) {
-        if (!seen.count(w)) {
-          Watch(0);
-          return w;
-        }
-      }
-      Watch(0);
-    } while (GetTickCount() - start < ms);
-    return nullptr;
+    for (;;) {
+      std::vector<HWND> open = Open();
+      HWND fresh = nullptr;
+      for (HWND w : open)
+        if (!seen.count(w)) fresh = w;
+      Note(open);
+      if (fresh) return fresh;
+      if (GetTickCount() - start >= ms) return nullptr;
+      Sleep(25);
+    }
   }
 };
 
@@ -137,9 +140,14 @@ TEST_P(WrongAnswer, OneBoxAfterFiveTriesNeverTwoAtOnceAndACleanClose) {
                              "--answer " + std::to_string(answer) + " " + log.Arg()));
   ASSERT_TRUE(s.StartVelmora());
 
+  // What simhost received, for a failure's message.
+  auto received = [&] {
+    return std::to_string(log.Count()) + " requests, simhost " +
+           (s.simhost.Wait(0) < 0 ? "running" : "ended") + ":\n" + e2e::ReadFile(log.path);
+  };
   BoxTally boxes(s.target.pid);
   HWND first = boxes.WaitNew(15000);
-  ASSERT_NE(first, nullptr);
+  ASSERT_NE(first, nullptr) << received();
   EXPECT_EQ(probe::BoxText(first), kRefused);
   // The box comes after the fifth try of the first refresh, and no sooner.
   EXPECT_EQ(log.Count(), 5);
@@ -156,8 +164,9 @@ TEST_P(WrongAnswer, OneBoxAfterFiveTriesNeverTwoAtOnceAndACleanClose) {
 
   // Closed, the next request that fails reports again: one new box.
   probe::PressOk(first);
+  EXPECT_TRUE(probe::WaitFor([&] { return !IsWindow(first); }, 10000)) << "OK left it open";
   HWND second = boxes.WaitNew(10000);
-  ASSERT_NE(second, nullptr);
+  ASSERT_NE(second, nullptr) << received();
   EXPECT_EQ(probe::BoxText(second), kRefused);
   EXPECT_EQ(log.Count() % 5, 0) << "a box before the fifth try";
   boxes.Watch(2500);
