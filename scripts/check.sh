@@ -52,7 +52,8 @@ if [ -z "${DISPLAY:-}" ]; then
   start_xvfb
   xvfb_pid=$XVFB_PID
 fi
-ctest --test-dir build/win64 --output-on-failure
-
 step "benchmarks: a smoke run (make bench takes the figures)"
 BENCH_NATIVE_BUILD=build/native BENCH_WIN_BUILD=build/win64 bash scripts/bench.sh --smoke
+
+step "Windows tests under Wine"
+ctest --test-dir build/win64 --output-on-failure
